@@ -1,0 +1,88 @@
+// POSIX side of the platform layer.
+#ifndef _WIN32
+
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "toolkit/platform/Platform.h"
+
+namespace platform {
+
+bool IsTerminal(std::FILE* stream) { return stream != nullptr && isatty(fileno(stream)) == 1; }
+
+void SetConsoleColour(std::FILE* stream, ConsoleColour colour) {
+    if (!IsTerminal(stream)) {
+        return;
+    }
+    // ANSI bright red, bright yellow, reset.
+    const char* code = colour == kColourError     ? "\x1b[91m"
+                       : colour == kColourWarning ? "\x1b[93m"
+                                                  : "\x1b[0m";
+    std::fputs(code, stream);
+}
+
+std::FILE* OpenFile(const char* utf8Path, const char* mode) {
+    std::FILE* file = std::fopen(utf8Path, mode);
+    if (file == nullptr) {
+        return nullptr;
+    }
+    // fopen opens directories for reading on Linux; they are not files.
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+bool RemoveFile(const char* utf8Path) { return unlink(utf8Path) == 0; }
+
+std::string CurrentDirectory() {
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (1u << 20)) {
+            return std::string();
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return std::string(buffer.data());
+}
+
+int ShowErrorBox(const char* text, const char* caption) {
+    (void)caption;
+    std::fprintf(stderr, "%s\n", text);
+    std::fflush(stderr);
+    return 1;
+}
+
+uint32_t Milliseconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u +
+                        static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(ms);
+}
+
+void YieldThread() { sched_yield(); }
+
+void BeginTimerResolution() {}
+void EndTimerResolution() {}
+
+std::string LocalTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local;
+    localtime_r(&now, &local);
+    char buffer[64];
+    std::strftime(buffer, sizeof buffer, "%a %b %d %H:%M:%S %Y\n", &local);
+    return buffer;
+}
+
+}  // namespace platform
+
+#endif
