@@ -1,0 +1,70 @@
+// The program log: console output with level prefixes and colours, and the debug sink.
+#include "MeshAnimConverter/driver/LogFile.h"
+
+#include <cstdarg>
+
+#include "toolkit/WinDebug.h"
+#include "toolkit/platform/Platform.h"
+
+LogFile programLog;
+
+namespace {
+
+// The two static formatting buffers: the message, and the prefixed line.
+char g_message[tlLog::kBufferSize];
+char g_line[tlLog::kBufferSize];
+
+}  // namespace
+
+void LogFile::Print(const char* prefix, int colour, const char* format, va_list args) {
+    FormatMessage(g_message, format, args);
+    std::snprintf(g_line, sizeof g_line, prefix, g_message);
+    g_line[kBufferSize - 1] = 0;
+    WinDebug::Line(g_line);
+    std::FILE* out = Output();
+    if (colour != 0) {
+        platform::SetConsoleColour(out, static_cast<platform::ConsoleColour>(colour));
+    }
+    std::fputs(g_line, out);
+    std::fputc('\n', out);
+    if (colour != 0) {
+        platform::SetConsoleColour(out, platform::kColourDefault);
+    }
+    std::fflush(out);
+}
+
+void LogFile::Error(const char* format, ...) {
+    ++numErrors;
+    va_list args;
+    va_start(args, format);
+    Print("Error: %s", platform::kColourError, format, args);
+    va_end(args);
+}
+
+void LogFile::Warning(const char* format, ...) {
+    ++numWarnings;
+    if (logWarnings == 0) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    Print("Warning: %s", platform::kColourWarning, format, args);
+    va_end(args);
+}
+
+void LogFile::Info(const char* format, ...) {
+    if (logInfo == 0) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    Print("Info: %s", 0, format, args);
+    va_end(args);
+}
+
+void LogFile::Reset() {
+    numErrors = 0;
+    numWarnings = 0;
+    logInfo = 1;
+    logWarnings = 1;
+}
