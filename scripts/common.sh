@@ -1,0 +1,46 @@
+# Shared helpers for the scripts: package checks and the build configuration.
+# Sourced, not run.
+
+set -euo pipefail
+
+VANTOK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+VANTOK_JOBS=${VANTOK_JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+vantok_apt_updated=0
+
+# ensure_packages PKG...: installs the Debian packages that are not installed yet.
+ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  if [ "$vantok_apt_updated" -eq 0 ]; then
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
+    vantok_apt_updated=1
+  fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# The packages of the main build and its tests.
+ensure_build_packages() {
+  ensure_packages g++ cmake ninja-build libgtest-dev
+}
+
+# configure_build DIR [cmake options...]: configures a Ninja build once, reconfigures on change.
+configure_build() {
+  local dir=$1
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$VANTOK_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  else
+    cmake "$dir" "$@" >/dev/null
+  fi
+}

@@ -1,0 +1,90 @@
+// The debug sink: banner, line format, per-line open/close, switches; and the error box.
+#include "toolkit/WinDebug.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "TempDir.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Restores the sink's settings after each test.
+class WinDebugTest : public ::testing::Test {
+protected:
+    void SetUp() override { saved_ = WinDebug::GetSettings(); }
+    void TearDown() override {
+        WinDebug::GetSettings() = saved_;
+        WinDebug::SetErrorBoxHandler(nullptr);
+    }
+    WinDebug::Settings saved_;
+};
+
+}  // namespace
+
+TEST_F(WinDebugTest, DefaultPathIsLogTxtInTheCurrentDirectory) {
+    const std::string path = WinDebug::GetSettings().path;
+    ASSERT_GE(path.size(), 8u);
+    EXPECT_EQ(path.substr(path.size() - 7), "log.txt");
+}
+
+TEST_F(WinDebugTest, FirstLineWritesTheBannerThenLinesAppend) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    WinDebug::SetPath(path.c_str());
+    WinDebug::SetEnabled(true);
+    WinDebug::SetProgramName("VantokMeshImporter");
+    WinDebug::Line("first");
+    const std::string afterFirst = ReadAll(path);  // complete after every line
+    WinDebug::Printf("second %d", 2);
+    const std::string text = ReadAll(path);
+    const std::string banner = "LOGFILE for VantokMeshImporter (FINAL), at ";
+    ASSERT_EQ(text.compare(0, banner.size(), banner), 0) << text;
+    // ctime text: 24 characters, its line break, a blank and a second line break.
+    const size_t afterBanner = banner.size() + 24;
+    EXPECT_EQ(text.substr(afterBanner, 3), "\n \n");
+    EXPECT_EQ(text.substr(afterBanner + 3), ". first\n. second 2\n");
+    EXPECT_EQ(afterFirst.substr(afterBanner + 3), ". first\n");
+}
+
+TEST_F(WinDebugTest, DisabledSinkWritesNothing) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    WinDebug::SetPath(path.c_str());
+    WinDebug::SetEnabled(false);
+    WinDebug::Line("nothing");
+    EXPECT_FALSE(std::ifstream(path).good());
+}
+
+TEST_F(WinDebugTest, UnopenableLogFileIsSkippedSilently) {
+    TempDir dir;
+    WinDebug::SetPath(dir.File("missing/folder/log.txt").c_str());
+    WinDebug::SetEnabled(true);
+    WinDebug::Line("lost");
+    EXPECT_EQ(WinDebug::GetSettings().firstWritePending, 1);
+}
+
+TEST_F(WinDebugTest, ErrorBoxFormatsAndLogsItsText) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    WinDebug::SetPath(path.c_str());
+    WinDebug::SetEnabled(true);
+    std::string shown;
+    WinDebug::SetErrorBoxHandler([&shown](const char* text) {
+        shown = text;
+        return 7;
+    });
+    EXPECT_EQ(WinDebug::ErrorBox(nullptr, "Parse Error file: %s, line %d: %s", "", 3, "bad"), 7);
+    EXPECT_EQ(shown, "Parse Error file: , line 3: bad");
+    const std::string text = ReadAll(path);
+    EXPECT_NE(text.find(". ERROR BOX: Parse Error file: , line 3: bad\n"), std::string::npos);
+}
