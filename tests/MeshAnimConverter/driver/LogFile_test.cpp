@@ -7,12 +7,14 @@
 #include <string>
 
 #include "CaptureFile.h"
+#include "toolkit/WinDebug.h"
 
 namespace {
 
 class LogFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        WinDebug::SetEnabled(false);
         programLog.Reset();
         programLog.SetOutput(out.get());
     }

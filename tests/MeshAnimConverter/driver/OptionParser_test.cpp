@@ -8,6 +8,7 @@
 
 #include "CaptureFile.h"
 #include "MeshAnimConverter/driver/LogFile.h"
+#include "toolkit/WinDebug.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ struct Parsed {
 
 Parsed Parse(std::vector<const char*> args) {
     CaptureFile out;
+    WinDebug::SetEnabled(false);
     programLog.Reset();
     programLog.SetOutput(out.get());
     args.insert(args.begin(), "VantokMeshImporter");
