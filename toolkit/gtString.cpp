@@ -64,7 +64,7 @@ public:
             Refill(cls);
         }
         Header* h = m_free[cls];
-        m_free[cls] = *reinterpret_cast<Header**>(TextOf(h));
+        m_free[cls] = NextOf(h);
         h->capacity = kClassCapacities[cls];
         return h;
     }
@@ -77,11 +77,19 @@ public:
             return;
         }
         std::lock_guard<std::mutex> lock(m_mutex);
-        *reinterpret_cast<Header**>(TextOf(h)) = m_free[cls];
+        SetNext(h, m_free[cls]);
         m_free[cls] = h;
     }
 
 private:
+    // Free buffers link through their (unaligned) text area.
+    static Header* NextOf(Header* h) {
+        Header* next;
+        std::memcpy(&next, TextOf(h), sizeof next);
+        return next;
+    }
+    static void SetNext(Header* h, Header* next) { std::memcpy(TextOf(h), &next, sizeof next); }
+
     void Refill(int cls) {
         const size_t stride = sizeof(Header) + static_cast<size_t>(kClassCapacities[cls]) + 4;
         char* block = static_cast<char*>(std::malloc(stride * kBuffersPerRefill));
@@ -91,7 +99,7 @@ private:
         m_blocks.push_back(block);
         for (int i = kBuffersPerRefill - 1; i >= 0; --i) {
             Header* h = new (block + stride * static_cast<size_t>(i)) Header;
-            *reinterpret_cast<Header**>(TextOf(h)) = m_free[cls];
+            SetNext(h, m_free[cls]);
             m_free[cls] = h;
         }
     }
