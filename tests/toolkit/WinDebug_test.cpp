@@ -15,7 +15,14 @@ std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
-    return s.str();
+    // The log is a text file: line ends are the platform's own.
+    std::string text;
+    for (char c : s.str()) {
+        if (c != '\r') {
+            text += c;
+        }
+    }
+    return text;
 }
 
 // Restores the sink's settings after each test.

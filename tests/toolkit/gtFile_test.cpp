@@ -110,9 +110,11 @@ TEST(gtFile, WriteAndAppendModes) {
         ASSERT_TRUE(file.Open(path.c_str(), gtFileDevice::kAppend));
         EXPECT_EQ(file.Write("de", 2), 2);
     }
-    gtFile file;
-    ASSERT_TRUE(file.Open(path.c_str(), gtFileDevice::kRead));
-    EXPECT_EQ(file.Size(), 5);
+    {
+        gtFile file;
+        ASSERT_TRUE(file.Open(path.c_str(), gtFileDevice::kRead));
+        EXPECT_EQ(file.Size(), 5);
+    }
     EXPECT_EQ(gtGetFileDevice()->DeleteFile(path.c_str()), 1);
     EXPECT_EQ(gtGetFileDevice()->FileExists(path.c_str()), 0);
 }
