@@ -1,0 +1,109 @@
+// binofstream: binary output file stream with little-endian writers and a sticky failure flag.
+#include "MeshAnimConverter/chunks/binofstream.h"
+
+#include <cstring>
+#include <filesystem>
+#include <limits>
+
+namespace {
+
+// UTF-8 path to a filesystem path, so that the wide-character API is used on Windows.
+std::filesystem::path PathFromUtf8(const char* path) {
+    const auto* begin = reinterpret_cast<const char8_t*>(path);
+    return std::filesystem::path(std::u8string_view(begin, std::strlen(path)));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Opening and closing
+
+binofstream::binofstream(const char* path) : path_(path ? path : "") {
+    if (path_.empty()) {
+        failed_ = true;
+        setstate(std::ios::failbit);
+        return;
+    }
+    open(PathFromUtf8(path_.c_str()), std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!is_open())
+        failed_ = true;
+}
+
+binofstream::~binofstream() = default;
+
+bool binofstream::Close() {
+    if (is_open()) {
+        flush();
+        if (fail())
+            failed_ = true;
+        close();
+        if (fail())
+            failed_ = true;
+    }
+    return !failed_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+void binofstream::WriteBytes(const void* data, std::size_t n) {
+    if (n == 0)
+        return;
+    write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
+    if (fail())
+        failed_ = true;
+}
+
+void binofstream::WriteU32(std::uint32_t value) {
+    const unsigned char bytes[4] = {
+        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    WriteBytes(bytes, 4);
+}
+
+void binofstream::WriteI32(std::int32_t value) {
+    WriteU32(static_cast<std::uint32_t>(value));
+}
+
+void binofstream::WriteU16(std::uint16_t value) {
+    const unsigned char bytes[2] = {static_cast<unsigned char>(value),
+                                    static_cast<unsigned char>(value >> 8)};
+    WriteBytes(bytes, 2);
+}
+
+void binofstream::WriteF32(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, 4);
+    WriteU32(bits);
+}
+
+void binofstream::WriteId(std::string_view id) {
+    char bytes[4] = {0, 0, 0, 0};
+    for (std::size_t i = 0; i < 4 && i < id.size(); ++i) bytes[i] = id[i];
+    WriteBytes(bytes, 4);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Positions
+
+std::uint32_t binofstream::Tell() {
+    const std::streamoff position = tellp();
+    if (fail() || position < 0 ||
+        position > static_cast<std::streamoff>(std::numeric_limits<std::uint32_t>::max())) {
+        failed_ = true;
+        return 0;
+    }
+    return static_cast<std::uint32_t>(position);
+}
+
+void binofstream::SeekTo(std::uint32_t position) {
+    seekp(static_cast<std::streamoff>(position), std::ios::beg);
+    if (fail())
+        failed_ = true;
+}
+
+void binofstream::SeekToEnd() {
+    seekp(0, std::ios::end);
+    if (fail())
+        failed_ = true;
+}
