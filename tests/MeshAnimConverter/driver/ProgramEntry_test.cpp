@@ -64,9 +64,10 @@ Result RunProgram(std::vector<const char*> args) {
     return r;
 }
 
-// The closing summary of a failed run that took no measurable time.
+// The lines of a run whose input does not exist, up to the closing summary.
 const char kFailedRun[] =
     "Info: Process started. This may take some time. Please wait...\n"
+    "Error: Failed to open file: 'missing.xml'\n"
     "Error: Failed to process files\n";
 
 }  // namespace
@@ -110,7 +111,7 @@ TEST(ProgramEntry, FailedRunLogsTheSummaryAndCountsTheError) {
     ASSERT_EQ(r.out.compare(0, sizeof kFailedRun - 1, kFailedRun), 0) << r.out;
     const std::string summary = r.out.substr(sizeof kFailedRun - 1);
     EXPECT_EQ(summary.rfind("Info: Process completed after ", 0), 0u) << summary;
-    EXPECT_NE(summary.find(" with 1 errors and 0 warnings\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find(" with 2 errors and 0 warnings\n"), std::string::npos) << summary;
     EXPECT_EQ(r.status, 1);
 }
 
@@ -124,6 +125,8 @@ TEST(ProgramEntry, WaitOnErrorWaitsAfterAFailedRun) {
 
 TEST(ProgramEntry, InfoFalseHidesTheStartLineAndTheSummary) {
     const Result r = RunProgram({"-info", "false", "-inFile", "missing.xml"});
-    EXPECT_EQ(r.out, "Error: Failed to process files\n");
+    EXPECT_EQ(r.out,
+              "Error: Failed to open file: 'missing.xml'\n"
+              "Error: Failed to process files\n");
     EXPECT_EQ(r.status, 1);
 }
