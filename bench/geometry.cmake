@@ -1,0 +1,15 @@
+# Geometry benchmarks: reorder time and vertex-cache miss ratios (with a
+# meshoptimizer comparison when that library is installed), tangent frames.
+set(geometry_bench_libs vantok_geometry)
+find_package(meshoptimizer QUIET)
+if(meshoptimizer_FOUND)
+  list(APPEND geometry_bench_libs meshoptimizer::meshoptimizer)
+else()
+  message(STATUS "meshoptimizer not found: geometry_bench runs without the comparison")
+endif()
+vantok_add_bench(geometry_bench
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/geometry_reorder.cpp ${CMAKE_CURRENT_LIST_DIR}/geometry_tangents.cpp
+  LIBS ${geometry_bench_libs})
+if(meshoptimizer_FOUND)
+  target_compile_definitions(geometry_bench PRIVATE VANTOK_HAVE_MESHOPTIMIZER=1)
+endif()
