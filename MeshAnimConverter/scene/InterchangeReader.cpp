@@ -1,0 +1,300 @@
+// InterchangeReader: the file, the root checks, the mesh and the materials.
+//
+// The skeleton and animation blocks are read by SkeletonAnimationReader.cpp.
+#include "MeshAnimConverter/scene/InterchangeReader.h"
+
+#include <new>
+
+#include "MeshAnimConverter/driver/ConvertProcess.h"
+#include "MeshAnimConverter/driver/LogFile.h"
+#include "MeshAnimConverter/scene/InterchangeText.h"
+#include "MeshAnimConverter/scene/InterchangeValues.h"
+#include "toolkit/gtFile.h"
+#include "toolkit/gtFileDevice.h"
+#include "xml/MXMLNode.h"
+#include "xml/gtXmlDoc.h"
+
+namespace {
+
+// The vertex channel's stream number: the integer value of its `stream` attribute (0 when
+// missing or empty), taken as unsigned so that negative numbers count as large.
+uint32_t StreamOf(const MXMLElement* channel) {
+    return static_cast<uint32_t>(ParseLong(channel->GetAttribute("stream")));
+}
+
+void ReadVertex(const MXMLElement* element, SceneVertex& vertex) {
+    // First the first child of each channel, whatever its stream...
+    const MXMLElement* position = element->FindChildElement("position");
+    const MXMLElement* normal = element->FindChildElement("normal");
+    const MXMLElement* texcoord = element->FindChildElement("texcoord");
+    if (position != nullptr) {
+        vertex.position = ReadVectorText(position);
+    }
+    if (normal != nullptr) {
+        vertex.normal = ReadVectorText(normal);
+    }
+    if (texcoord != nullptr) {
+        vertex.texcoord = ReadPairText(texcoord);
+    }
+    // ...then every stream-0 channel again in document order (the last wins), and the weights.
+    // A first child that is itself stream 0 would only be read twice to the same value.
+    for (const MXMLElement* child = element->FirstChildElement(); child != nullptr;
+         child = child->NextSiblingElement()) {
+        const uint32_t stream = StreamOf(child);
+        if (child->IsNamed("boneId")) {
+            if (stream < 4) {
+                vertex.boneId[stream] = ParseLong(child->GetText());
+            }
+        } else if (child->IsNamed("blend")) {
+            if (stream < 4) {
+                vertex.blend[stream] = ParseReal(child->GetText());
+            }
+        } else if (stream != 0) {
+            continue;
+        } else if (child->IsNamed("position")) {
+            if (child != position) {
+                vertex.position = ReadVectorText(child);
+            }
+        } else if (child->IsNamed("normal")) {
+            if (child != normal) {
+                vertex.normal = ReadVectorText(child);
+            }
+        } else if (child->IsNamed("texcoord")) {
+            if (child != texcoord) {
+                vertex.texcoord = ReadPairText(child);
+            }
+        }
+    }
+    // Weights sum to 1, or are all 0.
+    float sum = 0.0f;
+    for (float w : vertex.blend) {
+        sum += w;
+    }
+    if (sum > 0.0f) {
+        const float scale = 1.0f / sum;
+        for (float& w : vertex.blend) {
+            w *= scale;
+        }
+    } else {
+        for (float& w : vertex.blend) {
+            w = 0.0f;
+        }
+    }
+}
+
+bool ReadTriangle(const MXMLElement* element, SceneData& scene) {
+    SceneTriangle& triangle = scene.triangles.AddNew();
+    triangle.materialId = ReadIntegerValue(element, "materialId", 0);
+    if (element->CountChildElements("vertex") > 3) {
+        programLog.Warning("Expecting 3 vertices per triangle. Only the first 3 will be used.");
+    }
+    const MXMLElement* vertex = element->FindChildElement("vertex");
+    for (int corner = 0; corner < 3; ++corner) {
+        if (vertex == nullptr) {
+            programLog.Error("Expecting 3 vertices per triangle");
+            return false;
+        }
+        ReadVertex(vertex, triangle.vertices[corner]);
+        do {
+            vertex = vertex->NextSiblingElement();
+        } while (vertex != nullptr && !vertex->IsNamed("vertex"));
+    }
+    // Face normal for the corners that were given none.
+    const gtVector3& p0 = triangle.vertices[0].position;
+    const gtVector3& p1 = triangle.vertices[1].position;
+    const gtVector3& p2 = triangle.vertices[2].position;
+    const gtVector3 faceNormal = Normalise(Cross(p2 - p1, p0 - p1));
+    for (SceneVertex& corner : triangle.vertices) {
+        if (LengthSquared(corner.normal) == 0.0f) {
+            corner.normal = faceNormal;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- blocks
+
+bool ReadMeshBlock(const MXMLElement* root, SceneData& scene) {
+    const MXMLElement* mesh = root->FindChildElement("mesh");
+    if (mesh == nullptr) {
+        programLog.Error("invalid XML node (Mesh)");
+        return false;
+    }
+    scene.meshName = ReadTextValue(mesh, "name", "unnamed");
+    const MXMLElement* triangles = mesh->FindChildElement("triangles");
+    if (triangles == nullptr) {
+        programLog.Error("Expecting triangle node");
+        return false;
+    }
+    scene.triangles.Reserve(scene.triangles.Count() + triangles->CountChildElements("triangle"));
+    for (const MXMLElement* t = triangles->FirstChildElement(); t != nullptr;
+         t = t->NextSiblingElement()) {
+        if (t->IsNamed("triangle") && !ReadTriangle(t, scene)) {
+            return false;
+        }
+    }
+
+    if (mesh->CountChildElements("attachments") > 1) {
+        programLog.Warning("Multiple <attachments> blocks found, only the first will be used.");
+    }
+    const MXMLElement* attachments = mesh->FindChildElement("attachments");
+    if (attachments != nullptr) {
+        for (const MXMLElement* a = attachments->FirstChildElement(); a != nullptr;
+             a = a->NextSiblingElement()) {
+            if (!a->IsNamed("attachment")) {
+                continue;
+            }
+            SceneAttachment& attachment = scene.attachments.AddNew();
+            attachment.name = ReadTextValue(a, "name", "a.unnamed");
+            attachment.position = ReadVectorValue(a, "position", gtVector3{});
+            attachment.orientation = ReadOrientationValue(a, "orientation", attachment.orientation);
+        }
+    }
+    return true;
+}
+
+bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene) {
+    const MXMLElement* materials = root->FindChildElement("materials");
+    if (materials == nullptr) {
+        programLog.Error("Invalid XML node (Materials)");
+        return false;
+    }
+    for (const MXMLElement* m = materials->FirstChildElement(); m != nullptr;
+         m = m->NextSiblingElement()) {
+        if (!m->IsNamed("material")) {
+            continue;
+        }
+        SceneMaterial& material = scene.materials.AddNew();
+        material.name = ReadTextValue(m, "name", "unnamed");
+        material.id = ReadIntegerValue(m, "id", 0);
+        material.ambient = ReadVectorValue(m, "ambient", gtVector3{});
+        material.diffuse = ReadVectorValue(m, "diffuse", gtVector3{});
+        material.emissive = ReadVectorValue(m, "emissive", gtVector3{});
+        material.specular = ReadVectorValue(m, "specular", gtVector3{});
+        material.shine = ReadRealValue(m, "shine", 0.0f);
+        material.twoSided = ReadFlagValue(m, "twoSided", 0);
+        material.opacity = ReadRealValue(m, "opacity", 1.0f);
+        const MXMLElement* textures = m->FindChildElement("textures");
+        if (textures == nullptr) {
+            continue;
+        }
+        // Every child element is a layer, whatever its name.
+        for (const MXMLElement* t = textures->FirstChildElement(); t != nullptr;
+             t = t->NextSiblingElement()) {
+            SceneTexture& texture = material.textures.AddNew();
+            texture.textureName = ReadTextValue(t, "textureName", "unnamed");
+            texture.typeName = ReadTextValue(t, "typeName", "unnamed");
+            texture.typeName.ToLower();
+            texture.tileU = ReadFlagValue(t, "tileU", 1);
+            texture.tileV = ReadFlagValue(t, "tileV", 1);
+            texture.layerOpacity = ReadRealValue(t, "layerOpacity", 1.0f);
+        }
+    }
+    return true;
+}
+
+void ResolveMaterialIds(SceneData& scene) {
+    scene.materialIndexById.clear();
+    for (int i = 0; i < scene.materials.Count(); ++i) {
+        scene.materialIndexById[scene.materials[i].id] = i;  // a later equal id replaces
+        scene.materials[i].id = i;
+    }
+    for (SceneTriangle& triangle : scene.triangles) {
+        const auto it = scene.materialIndexById.find(triangle.materialId);
+        triangle.materialId = it != scene.materialIndexById.end() ? it->second : 0;
+    }
+}
+
+// ---------------------------------------------------------------- the file
+
+bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene) {
+    gtFile file;
+    if (!file.Open(path, gtFileDevice::kRead)) {
+        programLog.Error("Failed to open file: '%s'", path);
+        return false;
+    }
+    return ReadInterchangeStream(file, path, fileVersion, scene);
+}
+
+namespace {
+
+bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, SceneData& scene) {
+    programLog.Info("Reading input file: '%s'", path);
+
+    gtXmlDoc document;
+    if (!document.Load(stream)) {
+        programLog.Error("Failed to read file: '%s'", path);
+        programLog.Error("XML parser error: %s", document.GetErrorText());
+        return false;
+    }
+
+    const MXMLElement* root = document.GetRoot()->FirstChildElement();
+    if (root == nullptr || !root->IsNamed("vantokImport")) {
+        programLog.Error("Invalid XML file file: '%s'", path);
+        return false;
+    }
+    fileVersion = ReadIntegerValue(root, "version", fileVersion);
+    if (fileVersion != 1) {
+        programLog.Error("Incompatible file version (%d)", fileVersion);
+        return false;
+    }
+
+    if (root->CountChildElements("mesh") > 1) {
+        programLog.Warning("Multiple <mesh> blocks found, only the first will be used.");
+    }
+    if (root->CountChildElements("materials") > 1) {
+        programLog.Warning("Multiple <materials> blocks found, only the first will be used.");
+    }
+    if (root->CountChildElements("skeleton") > 1) {
+        programLog.Warning("Multiple <skeleton> blocks found, only the first will be used.");
+    }
+
+    if (!ReadMeshBlock(root, scene)) {
+        return false;
+    }
+    programLog.Info("Read Mesh");
+    if (!ReadMaterialsBlock(root, scene)) {
+        return false;
+    }
+    programLog.Info("Read Materials");
+    ResolveMaterialIds(scene);
+
+    if (const MXMLElement* skeleton = root->FindChildElement("skeleton")) {
+        ReadSkeletonBlock(skeleton, scene);
+        programLog.Info("Read Skeleton");
+    }
+    if (const MXMLElement* animations = root->FindChildElement("animations")) {
+        int number = 0;
+        for (const MXMLElement* a = animations->FirstChildElement(); a != nullptr;
+             a = a->NextSiblingElement()) {
+            if (!a->IsNamed("animation")) {
+                continue;
+            }
+            if (!ReadAnimationBlock(a, scene)) {
+                return false;
+            }
+            programLog.Info("Read Animation (%d)", ++number);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
+                           SceneData& scene) {
+    // A small file can ask for bones x frames key frames; running out of memory is reported
+    // like any other failure to read.
+    try {
+        return ReadDocument(stream, path, fileVersion, scene);
+    } catch (const std::bad_alloc&) {
+        programLog.Error("Out of memory reading file: '%s'", path);
+        return false;
+    }
+}
+
+bool ReadInterchangeFile(ConvertProcess& process, SceneData& scene) {
+    return ReadInterchangeFile(process.inFile.c_str(), process.fileVersion, scene);
+}

@@ -1,0 +1,35 @@
+// InterchangeReader: reads one interchange file (XML, root element `vantokImport`, version 1)
+// into an empty SceneData.
+//
+// Order: open through the current file device, load the document, check the root and its
+// version, read the mesh (triangles and attachments), the materials, resolve material ids, then
+// the skeleton and each animation, which the skeleton and animation preparation completes as
+// they are read. Every problem is reported through the program log; false means the file was
+// not read (the scene may then hold what was read so far and is to be discarded). Cost: linear
+// in the size of the file; the document is released before returning.
+#pragma once
+
+#include <cstdint>
+
+#include "MeshAnimConverter/scene/SceneData.h"
+
+class ConvertProcess;
+class MXMLElement;
+class gtStream;
+
+// Reads `path`, stores the file's version in `fileVersion` (left unchanged when the root check
+// fails first) and fills `scene`.
+bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene);
+// The same from an open stream (read to its end); `path` names it in the messages.
+bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
+                           SceneData& scene);
+// The conversion run's form: reads process.inFile and writes process.fileVersion.
+bool ReadInterchangeFile(ConvertProcess& process, SceneData& scene);
+
+// The blocks, for the reader and its tests. The mesh and materials readers take the root
+// element; the skeleton and animation readers take their own element.
+bool ReadMeshBlock(const MXMLElement* root, SceneData& scene);
+bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene);
+void ResolveMaterialIds(SceneData& scene);
+void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene);
+bool ReadAnimationBlock(const MXMLElement* animation, SceneData& scene);

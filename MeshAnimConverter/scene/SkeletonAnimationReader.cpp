@@ -1,0 +1,129 @@
+// The skeleton and animation blocks of the interchange file, with the "b." prefix rule, handed
+// to the skeleton and animation preparation as each block is complete.
+#include <cstring>
+
+#include "MeshAnimConverter/anim/SkeletonPreparation.h"
+#include "MeshAnimConverter/driver/LogFile.h"
+#include "MeshAnimConverter/scene/InterchangeReader.h"
+#include "MeshAnimConverter/scene/InterchangeValues.h"
+#include "xml/MXMLNode.h"
+
+namespace {
+
+// A value that is not empty and does not begin with "b." (with case) gets the prefix, and the
+// warning `message` names the new value.
+void ApplyBonePrefix(gtString& value, const char* message) {
+    if (value.IsEmpty() || std::strncmp(value.c_str(), "b.", 2) == 0) {
+        return;
+    }
+    gtString prefixed("b.");
+    prefixed += value;
+    value = prefixed;
+    programLog.Warning(message, value.c_str());
+}
+
+const char kBoneNameWarning[] = " Missing prefix, renaming bone (name) to '%s'";
+const char kParentNameWarning[] = " Missing prefix, renaming bone (parentName) to '%s'";
+const char kTargetNameWarning[] = " Missing prefix, renaming (targetName) to '%s'";
+
+void ReadTrack(const MXMLElement* element, bool useLocalSpace, SceneAnimation& animation) {
+    SceneTrack& track = animation.tracks.AddNew();
+    track.targetName = ReadTextValue(element, "targetName", "notarget");
+    ApplyBonePrefix(track.targetName, kTargetNameWarning);
+    const MXMLElement* keyFrames = element->FindChildElement("keyFrames");
+    if (keyFrames == nullptr) {
+        return;
+    }
+    track.keyFrames.Reserve(keyFrames->CountChildElements("keyFrame"));
+    for (const MXMLElement* k = keyFrames->FirstChildElement(); k != nullptr;
+         k = k->NextSiblingElement()) {
+        if (!k->IsNamed("keyFrame")) {
+            continue;
+        }
+        SceneKeyFrame& frame = track.keyFrames.AddNew();
+        const gtVector3 position = ReadVectorValue(k, "position", gtVector3{});
+        const gtQuat rotation = ReadOrientationValue(k, "rotation", gtQuat{});
+        if (useLocalSpace) {
+            frame.localPosition = position;
+            frame.localRotation = rotation;
+        } else {
+            frame.globalPosition = position;
+            frame.globalRotation = rotation;
+        }
+    }
+}
+
+}  // namespace
+
+void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene) {
+    const MXMLElement* bones = skeleton->FindChildElement("bones");
+    if (bones == nullptr) {
+        return;
+    }
+    scene.bones.Reserve(scene.bones.Count() + bones->CountChildElements("bone"));
+    for (const MXMLElement* b = bones->FirstChildElement(); b != nullptr;
+         b = b->NextSiblingElement()) {
+        if (!b->IsNamed("bone")) {
+            continue;
+        }
+        SceneBone& bone = scene.bones.AddNew();
+        bone.id = ReadIntegerValue(b, "id", -1);
+        bone.name = ReadTextValue(b, "name", "unnamed");
+        bone.parentName = ReadTextValue(b, "parentName", "");
+        bone.position = ReadVectorValue(b, "position", gtVector3{});
+        bone.orientation = ReadOrientationValue(b, "orientation", bone.orientation);
+        ApplyBonePrefix(bone.name, kBoneNameWarning);
+        ApplyBonePrefix(bone.parentName, kParentNameWarning);
+    }
+    ResolveSkeleton(scene);
+}
+
+bool ReadAnimationBlock(const MXMLElement* element, SceneData& scene) {
+    SceneAnimation& animation = scene.animations.AddNew();
+    animation.name = ReadTextValue(element, "name", "unnamed");
+    animation.frameRate = ReadIntegerValue(element, "frameRate", 0);
+    const bool useLocalSpace = ReadFlagValue(element, "useLocalSpace", 0) != 0;
+
+    if (element->CountChildElements("animationTracks") > 1) {
+        programLog.Warning("Multiple <animationTracks> blocks found, only the first will be used.");
+    }
+    const MXMLElement* tracks = element->FindChildElement("animationTracks");
+    if (tracks == nullptr) {
+        programLog.Error("Expect animation track(s)");
+        return false;
+    }
+    // Every child element is a track, whatever its name.
+    for (const MXMLElement* t = tracks->FirstChildElement(); t != nullptr;
+         t = t->NextSiblingElement()) {
+        ReadTrack(t, useLocalSpace, animation);
+    }
+
+    if (element->CountChildElements("events") > 1) {
+        programLog.Warning("Multiple <events> blocks found, only the first will be used.");
+    }
+    if (const MXMLElement* events = element->FindChildElement("events")) {
+        for (const MXMLElement* e = events->FirstChildElement(); e != nullptr;
+             e = e->NextSiblingElement()) {
+            if (!e->IsNamed("event")) {
+                continue;
+            }
+            SceneEvent& event = animation.events.AddNew();
+            event.frameIndex = ReadIntegerValue(e, "frameIndex", 0);
+            event.typeName = ReadTextValue(e, "typeName", "generic");
+            event.eventName = ReadTextValue(e, "eventName", "");
+        }
+    }
+
+    if (!ConformAnimation(scene, animation)) {
+        return false;
+    }
+    if (useLocalSpace) {
+        if (scene.rootBoneIndex < 0) {
+            programLog.Error("No root bone, can't convert local to global anim frames");
+            return false;
+        }
+        LocalToGlobalFrames(animation, scene.rootBoneIndex, scene);
+        return true;
+    }
+    return GlobalToLocalFrames(animation, scene);
+}
