@@ -9,7 +9,7 @@ configure_build "$VANTOK_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$VANTOK_ROOT/build" --target VantokMeshImporter -j "$VANTOK_JOBS" >/dev/null
 
 if [ $# -eq 0 ]; then
-  example="$VANTOK_ROOT/examples/skinned_global.xml"
+  example="$VANTOK_ROOT/examples/flag_skinned_global.xml"
   [ -f "$example" ] || example=$(ls "$VANTOK_ROOT"/examples/*.xml 2>/dev/null | head -n 1 || true)
   mkdir -p "$VANTOK_ROOT/out"
   set -- -inFile "${example:-$VANTOK_ROOT/examples/missing.xml}" \

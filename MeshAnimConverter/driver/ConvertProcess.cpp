@@ -1,5 +1,3 @@
-// The conversion run. The reading and writing stages are not part of this build yet, so a run
-// reports failure and writes nothing.
+// ConvertProcess holds the options of one conversion; its Run is in ConvertRun.cpp, over the
+// reading and writing stages.
 #include "MeshAnimConverter/driver/ConvertProcess.h"
-
-bool ConvertProcess::Run() { return false; }

@@ -1,0 +1,77 @@
+// Helpers of the mesh tests: a scratch folder removed at the end of a test, whole-file reads,
+// and a user interface that records what it was asked.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "MeshAnimConverter/driver/ExportUserInterface.h"
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        static std::atomic<int> counter{0};
+        static const unsigned run = std::random_device{}();
+        path_ = std::filesystem::temp_directory_path() /
+                ("vantok_mesh_test_" + std::to_string(run) + "_" + std::to_string(counter++));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    std::string Path() const { return path_.string(); }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void WriteWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+// Answers with scripted replies (then "no") and records every question and notice.
+class RecordingUserInterface : public ExportUserInterface {
+public:
+    void ShowStatus(const char* text) override { statuses.emplace_back(text); }
+    void ShowProgress(float fraction) override { progress.push_back(fraction); }
+    bool Query() override {
+        ++queries;
+        return queryAnswer;
+    }
+    bool Ask(const char* text, int yesNo, int flags) override {
+        (void)flags;
+        asked.emplace_back(text);
+        kinds.push_back(yesNo);
+        if (yesNo == 0 || replies.empty()) {
+            return false;
+        }
+        const bool reply = replies.front();
+        replies.erase(replies.begin());
+        return reply;
+    }
+
+    std::vector<std::string> statuses;
+    std::vector<float> progress;
+    std::vector<std::string> asked;
+    std::vector<int> kinds;
+    std::vector<bool> replies;
+    bool queryAnswer = false;
+    int queries = 0;
+};
