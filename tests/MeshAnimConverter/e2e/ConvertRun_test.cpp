@@ -185,7 +185,7 @@ TEST_F(ConvertRunTest, HandWorkedSceneThroughTheProgram) {
     EXPECT_EQ(c1.opacity, 0.5f);
     ASSERT_EQ(c1.maps.size(), 1u);
     EXPECT_EQ(c1.maps[0].slot, 1);
-    EXPECT_EQ(c1.maps[0].fileName, folder.Path() + "/brick.texture");
+    EXPECT_EQ(c1.maps[0].fileName, folder.Path() + kJoin + "brick.texture");
     EXPECT_EQ(c1.maps[0].amount, 0.75f);
     EXPECT_EQ(c1.meanArea, 0.25f);  // 0 + 1 over 2 x 2
     EXPECT_EQ(c1.vertices, (std::vector<V5>{{0, 0, 0, 0, 0}, {1, 0, 0, 1, 0}, {0, 0, 1, 0, 1}}));
@@ -280,7 +280,7 @@ TEST_F(ConvertRunTest, UnnamedAnimationsAreNumberedFromTheSecond) {
     fs::create_directories(folder.File("converted"));
     const ProgramRun run = RunConverter({"-inFile", in, "-outFile", out});
     EXPECT_EQ(run.status, 0);
-    const std::string dir = folder.File("converted") + "/";
+    const std::string dir = out.substr(0, out.size() - 5);  // up to and including the separator
     EXPECT_EQ(Lines(run.console, "Info: Wrote KIN"),
               "Info: Wrote KIN file '" + dir + "wheel.kin' with:\n"
               "Info: Wrote KIN file '" + dir + "wheel2.kin' with:\n"
@@ -304,7 +304,7 @@ TEST_F(ConvertRunTest, NamedAnimationsAreFileNamesInTheOutputFolder) {
         Write("src.xml", AnimatedScene({"  walk.v2  ", "", "up/down:left\\right", "run"}));
     const ProgramRun run = RunConverter({"-inFile", in, "-outFile", folder.File("car.bin")});
     EXPECT_EQ(run.status, 0);
-    const std::string dir = folder.Path() + "/";
+    const std::string dir = folder.Path() + kJoin + "";
     EXPECT_EQ(Lines(run.console, "Info: Wrote "),
               "Info: Wrote IM file '" + dir + "car.im' with:\n"
               "Info: Wrote KIN file '" + dir + "walk.kin' with:\n"

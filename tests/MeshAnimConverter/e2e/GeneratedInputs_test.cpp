@@ -13,7 +13,9 @@
 #include "../mesh/MeshTestFiles.h"
 #include "InterchangeBuilder.h"
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
+#include "MeshAnimConverter/mesh/ChunkOptimisation.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
+#include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
 #include "MeshAnimConverter/mesh/R250Random.h"
@@ -169,11 +171,11 @@ TEST_F(GeneratedTest, RandomScenesMatchTheirChunks) {
             << c.im.chunks[1].referenceName;
         ASSERT_EQ(c.im.chunks[1].maps.size(), 2u);
         EXPECT_EQ(c.im.chunks[1].maps[0].slot, 1);
-        EXPECT_EQ(c.im.chunks[1].maps[0].fileName, folder.Path() + "/stone.texture");
+        EXPECT_EQ(c.im.chunks[1].maps[0].fileName, folder.Path() + kJoin + "stone.texture");
         EXPECT_EQ(c.im.chunks[1].maps[1].slot, 8);
-        EXPECT_EQ(c.im.chunks[1].maps[1].fileName, folder.Path() + "/stone_n.texture");
+        EXPECT_EQ(c.im.chunks[1].maps[1].fileName, folder.Path() + kJoin + "stone_n.texture");
         ASSERT_EQ(c.im.chunks[2].maps.size(), 1u);
-        EXPECT_EQ(c.im.chunks[2].maps[0].fileName, folder.Path() + "/glass-glass_a.texture");
+        EXPECT_EQ(c.im.chunks[2].maps[0].fileName, folder.Path() + kJoin + "glass-glass_a.texture");
         EXPECT_TRUE(EndsWith(c.im.chunks[2].referenceName, "*glass*m.onetex"))
             << c.im.chunks[2].referenceName;
     }
@@ -278,7 +280,7 @@ TEST_F(GeneratedTest, NotilePrefixDropsTheTileLine) {
     EXPECT_EQ(ReadWholeFile(folder.File("NoTile_sky.texture.txt")), "Primary=NoTile_sky.tga\n");
     EXPECT_EQ(ReadWholeFile(folder.File("notable.texture.txt")), "Primary=notable.tga\nTile=st\n");
     ASSERT_EQ(c.im.chunks.size(), 3u);
-    EXPECT_EQ(c.im.chunks[0].maps[0].fileName, folder.Path() + "/NoTile_sky.texture");
+    EXPECT_EQ(c.im.chunks[0].maps[0].fileName, folder.Path() + kJoin + "NoTile_sky.texture");
     EXPECT_EQ(c.im.chunks[2].maps[0].fileName, "sky.texture");  // already a descriptor
 }
 
@@ -389,9 +391,36 @@ TEST_F(GeneratedTest, LargeMaterialIsSplitIntoChunksInFaceOrder) {
         std::snprintf(hex, sizeof hex, "%X", random.Next());
         EXPECT_EQ(c.referenceName, std::string("*ground*") + hex + "*ground*m.onetex");
         ASSERT_EQ(c.maps.size(), 1u);
-        EXPECT_EQ(c.maps[0].fileName, folder.Path() + "/ground.texture");
+        EXPECT_EQ(c.maps[0].fileName, folder.Path() + kJoin + "ground.texture");
     }
     EXPECT_EQ(ReadWholeFile(folder.File("ground.texture.txt")), "Primary=ground.tga\nTile=st\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A ".tbump" chunk whose tangent step would leave more than 65535 vertices is refused with its
+// count (the IM writer then logs "Too many vertices in chunk %d (%d, at most 65535)" and
+// writes no file). From a generic mesh a chunk has at most 65535 corners, so the case is made
+// by hand: 65536 vertices, one triangle.
+TEST(ChunkLimits, TangentStepBeyondSixteenBitsIsRefused) {
+    IndexedMesh mesh;
+    auto chunk = std::make_unique<IndexedMeshChunk>();
+    chunk->name = "big.tbump";
+    chunk->vertices.resize(65536);
+    chunk->normals.assign(65536, gtVector3{0, 0, 1});
+    for (uint32_t v = 0; v < 65536; ++v) {
+        chunk->vertices[v] = {static_cast<float>(v), static_cast<float>(v % 7), 0,
+                              static_cast<float>(v) / 65536.0f, 0};
+    }
+    chunk->triangles.push_back({{0, 1, 2}});
+    mesh.chunks.push_back(std::move(chunk));
+    mesh.sourceCorners.resize(1);
+    mesh.influencesPerVertex.assign(1, 0);
+    uint32_t vertices = 0;
+    EXPECT_FALSE(PrepareChunkForOutput(mesh, 0, true, vertices));
+    EXPECT_EQ(vertices, 65536u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/driver/ProgramEntry.h"
 #include "toolkit/WinDebug.h"
+#include "../mesh/MeshTestFiles.h"  // kJoin, ScratchFolder
 
 // ---------------------------------------------------------------------------------------------
 // Running the program

@@ -219,7 +219,7 @@ void CheckFile(const std::string& path, const std::string& folder, uint32_t seed
             reader.ReadI32(slot);
             EXPECT_EQ(slot, 1);
             reader.ReadPaddedString(text);
-            EXPECT_EQ(text, folder + "/brick.texture");
+            EXPECT_EQ(text, folder + kJoin + "brick.texture");
             reader.ReadF32(f);
             EXPECT_EQ(f, 1.0f);
         }

@@ -13,6 +13,13 @@
 
 #include "MeshAnimConverter/driver/ExportUserInterface.h"
 
+// The separator the program writes when it joins a folder and a file name.
+#ifdef _WIN32
+inline const std::string kJoin = "\\";
+#else
+inline const std::string kJoin = "/";
+#endif
+
 class ScratchFolder {
 public:
     ScratchFolder() {
