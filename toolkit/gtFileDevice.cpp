@@ -6,6 +6,7 @@
 #include "toolkit/gtFileDevice.h"
 
 #include "toolkit/FileHandle.h"
+#include "toolkit/WinDebug.h"
 #include "toolkit/platform/Platform.h"
 
 namespace {
@@ -108,9 +109,9 @@ int gtFileDevice::CanOpen(const char* path, int mode) {
 }
 
 int gtFileDevice::AddArchive(const char* path) {
-    // No archive format is supported: report the missing file as the archive slots always have.
+    // No archive format is supported; a missing archive file is reported to the debug sink.
     if (!FileExists(path)) {
-        std::fprintf(stderr, "Failed to add Zip '%s'\n", path != nullptr ? path : "");
+        WinDebug::Printf("Failed to add Zip '%s'", path != nullptr ? path : "");
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "TempDir.h"
+#include "toolkit/gtFileDevice.h"
 
 namespace {
 
@@ -94,4 +95,14 @@ TEST_F(WinDebugTest, ErrorBoxFormatsAndLogsItsText) {
     EXPECT_EQ(shown, "Parse Error file: , line 3: bad");
     const std::string text = ReadAll(path);
     EXPECT_NE(text.find(". ERROR BOX: Parse Error file: , line 3: bad\n"), std::string::npos);
+}
+
+TEST_F(WinDebugTest, MissingArchiveIsReportedToTheSink) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    WinDebug::SetPath(path.c_str());
+    WinDebug::SetEnabled(true);
+    const std::string zip = dir.File("missing.zip");
+    EXPECT_EQ(gtGetFileDevice()->AddArchive(zip.c_str()), 0);
+    EXPECT_NE(ReadAll(path).find(". Failed to add Zip '" + zip + "'\n"), std::string::npos);
 }
