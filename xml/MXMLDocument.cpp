@@ -37,7 +37,23 @@ struct LoadContext {
     // The last attribute name interned (files repeat a few attribute names).
     const char* lastAttributeName;
     size_t lastAttributeLength;
+    // Element names already interned, by the low bits of their hash (files repeat a few names).
+    struct Known {
+        uint32_t hash;
+        uint32_t length;
+        const char* name;
+    };
+    static constexpr uint32_t kKnown = 64;
+    Known known[kKnown];
 };
+
+inline bool SameBytes(const char* a, const char* b, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
 
 // The parser's own buffers give the lengths, and its element stack the name's hash, so
 // nothing is measured or hashed twice.
@@ -45,7 +61,16 @@ void OnStartElement(void* user, const char* name, const char**) {
     auto* ctx = static_cast<LoadContext*>(user);
     const MXMLParser* p = ctx->parser;
     MXMLElement* e = ctx->document->NewNode<MXMLElement>();
-    e->name = ctx->document->InternName(name, p->name.length, p->stack[p->depth - 1]);
+    uint32_t hash = p->stack[p->depth - 1];
+    size_t length = p->name.length;
+    LoadContext::Known& k = ctx->known[hash % LoadContext::kKnown];
+    if (k.name && k.hash == hash && k.length == length && SameBytes(k.name, name, length)) {
+        e->name = k.name;
+    } else {
+        e->name = ctx->document->InternName(name, length, hash);
+        if (length <= UINT32_MAX)
+            k = LoadContext::Known{hash, (uint32_t)length, e->name};
+    }
     ctx->current->LinkLast(e);
     for (int32_t i = 0; i < p->attributeCount; ++i) {
         const MXMLAttributeRecord& a = p->attributes[i];
@@ -234,7 +259,7 @@ bool MXMLDocument::Load(MXMLStream* stream) {
     auto* buffer = static_cast<char*>(Allocate(kReadSize));
     MXMLParser* parser = CreateParser(m_release, m_allocate, m_user);
     MXMLElement* root = NewNode<MXMLElement>();
-    LoadContext ctx{this, root, parser, nullptr, 0};
+    LoadContext ctx{this, root, parser, nullptr, 0, {}};
     parser->startElement = OnStartElement;
     parser->endElement = OnEndElement;
     parser->characterData = OnCharacterData;

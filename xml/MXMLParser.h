@@ -109,6 +109,10 @@ struct MXMLParser {
     int32_t pointerCapacity;
 
     char error[kErrorSize];
+
+    // Nonzero: every character goes through the state machine one at a time, without the runs
+    // and whole tags of the fast path (tests compare the two; results are the same).
+    int32_t oneAtATime;
 };
 
 // Creates a parser allocating through the callbacks (the process heap when either is null).

@@ -72,6 +72,10 @@ void gtBlockPool::FreeAll() {
     std::free(m_registry);
     m_registry = nullptr;
     m_registryCount = m_registryCapacity = 0;
+    std::free(m_slabIndex);
+    m_slabIndex = nullptr;
+    m_slabCount = m_slabCapacity = 0;
+    m_currentSlab = -1;
     for (LargeHeader* h = m_large; h;) {
         LargeHeader* next = h->next;
         std::free(h->raw);
@@ -111,24 +115,11 @@ void gtBlockPool::NewPage(bool medium, int classIndex) {
         m_registry = registry;
         m_registryCapacity += grow;
     }
-    RegistryEntry entry{reinterpret_cast<uintptr_t>(start),
-                        reinterpret_cast<uintptr_t>(start) + usable, page, medium};
-    // Insert at the sorted place (pages usually arrive in rising address order: at the end).
-    int lo = 0, hi = m_registryCount;
-    while (lo < hi) {
-        int mid = (lo + hi) / 2;
-        if (m_registry[mid].start < entry.start) {
-            lo = mid + 1;
-        } else {
-            hi = mid;
-        }
-    }
-    if (lo < m_registryCount) {
-        std::memmove(m_registry + lo + 1, m_registry + lo,
-                     (m_registryCount - lo) * sizeof(RegistryEntry));
-    }
-    m_registry[lo] = entry;
-    ++m_registryCount;
+    // Pages of the current slab arrive at rising addresses: appending keeps its range sorted.
+    m_registry[m_registryCount++] = RegistryEntry{reinterpret_cast<uintptr_t>(start),
+                                                  reinterpret_cast<uintptr_t>(start) + usable,
+                                                  page, medium};
+    m_slabIndex[m_currentSlab].count++;
 }
 
 char* gtBlockPool::TakePageMemory(size_t size) {
@@ -136,6 +127,36 @@ char* gtBlockPool::TakePageMemory(size_t size) {
         auto* slab = static_cast<char*>(HeapAllocate(kSlabSize));
         *reinterpret_cast<char**>(slab) = m_slabs;
         m_slabs = slab;
+        if (m_slabCount == m_slabCapacity) {
+            int capacity = m_slabCapacity ? m_slabCapacity * 2 : 16;
+            auto* index = static_cast<SlabEntry*>(
+                std::realloc(m_slabIndex, (size_t)capacity * sizeof(SlabEntry)));
+            if (!index) {
+                m_slabs = *reinterpret_cast<char**>(slab);
+                std::free(slab);
+                throw std::bad_alloc();
+            }
+            m_slabIndex = index;
+            m_slabCapacity = capacity;
+        }
+        SlabEntry entry{reinterpret_cast<uintptr_t>(slab),
+                        reinterpret_cast<uintptr_t>(slab) + kSlabSize, m_registryCount, 0};
+        int lo = 0, hi = m_slabCount;
+        while (lo < hi) {
+            int mid = (lo + hi) / 2;
+            if (m_slabIndex[mid].start < entry.start) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        if (lo < m_slabCount) {
+            std::memmove(m_slabIndex + lo + 1, m_slabIndex + lo,
+                         (size_t)(m_slabCount - lo) * sizeof(SlabEntry));
+        }
+        m_slabIndex[lo] = entry;
+        ++m_slabCount;
+        m_currentSlab = lo;
         m_slabNext = slab + 16;
         m_slabEnd = slab + kSlabSize;
     }
@@ -145,7 +166,23 @@ char* gtBlockPool::TakePageMemory(size_t size) {
 }
 
 const gtBlockPool::RegistryEntry* gtBlockPool::FindPage(uintptr_t address) const {
-    int lo = 0, hi = m_registryCount;
+    // The last slab starting at or below the address.
+    int lo = 0, hi = m_slabCount;
+    while (lo < hi) {
+        int mid = (lo + hi) / 2;
+        if (m_slabIndex[mid].start <= address) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    if (lo == 0 || address >= m_slabIndex[lo - 1].end)
+        return nullptr;
+    const SlabEntry& slab = m_slabIndex[lo - 1];
+    // The last page of that slab starting at or below the address.
+    lo = slab.first;
+    hi = slab.first + slab.count;
+    int first = lo;
     while (lo < hi) {
         int mid = (lo + hi) / 2;
         if (m_registry[mid].start <= address) {
@@ -154,14 +191,13 @@ const gtBlockPool::RegistryEntry* gtBlockPool::FindPage(uintptr_t address) const
             hi = mid;
         }
     }
-    // lo is the first entry starting above the address.
-    if (lo == 0)
+    if (lo == first)
         return nullptr;
     const RegistryEntry* e = &m_registry[lo - 1];
     return address < e->end ? e : nullptr;
 }
 
-void* gtBlockPool::Allocate(size_t size) {
+void* gtBlockPool::AllocateSlow(size_t size) {
     if (size == 0)
         size = 1;
     if (size <= kSmallLimit) {

@@ -9,8 +9,9 @@
 //   large,  n > 512:       a heap block of its own behind a small header, on a linked list.
 // A class hands out released blocks first, then the untouched rest of its newest page in
 // address order (so a new page is not walked when it is taken). Every page is entered in a
-// registry sorted by address, so Release finds the page of a block
-// by binary search (O(log pages)); an address in no page is a large block. Pages are kept until
+// registry ordered by address (slabs sorted, pages within a slab in rising order), so Release
+// finds the page of a block by binary search (O(log pages)), whatever order the heap hands out
+// memory in; an address in no page is a large block. Pages are kept until
 // the pool is destroyed, which frees every page and large block at once.
 //
 // Blocks are aligned to 8 bytes (16 for the classes that are multiples of 16 and for large
@@ -33,7 +34,9 @@ public:
     gtBlockPool& operator=(const gtBlockPool&) = delete;
     ~gtBlockPool();
 
-    void* Allocate(size_t size);
+    // Released blocks and the fresh rest of a page are handed out inline; the rest (new pages,
+    // large blocks, size 0) out of line.
+    inline void* Allocate(size_t size);
     // Null is ignored.
     void Release(void* block);
 
@@ -66,6 +69,13 @@ private:
         Page* page;
         int32_t medium;
     };
+    // Class of a request: small by (n - 1) / 8 for n in 1..64, medium by (n - 1) / 32 for
+    // n in 65..512.
+    static constexpr int8_t kSmallIndex[8] = {0, 1, 2, 2, 3, 3, 4, 4};
+    static constexpr int8_t kMediumIndex[16] = {-1, -1, 0, 1, 2, 2, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+    static constexpr uint16_t kSmallBlock[kSmallClasses] = {8, 16, 32, 48, 64};
+    static constexpr uint16_t kMediumBlock[kMediumClasses] = {96, 128, 192, 256, 384, 512};
+
     struct SmallFree {
         SmallFree* next;
     };
@@ -80,6 +90,7 @@ private:
         void* raw;
     };
 
+    void* AllocateSlow(size_t size);
     void NewPage(bool medium, int classIndex);
     char* TakePageMemory(size_t size);
     const RegistryEntry* FindPage(uintptr_t address) const;
@@ -102,7 +113,48 @@ private:
     char* m_slabs = nullptr;
     char* m_slabNext = nullptr;
     char* m_slabEnd = nullptr;
+    // The page registry in two levels. Pages are entered in the order they are taken; the pages
+    // of one slab are taken one after another at rising addresses, so each slab's entries are
+    // one sorted range of m_registry. The slab index, sorted by address, gives that range. New
+    // pages and slabs are entered in O(1) and O(slabs) whatever order the heap hands out slabs
+    // in, and a lookup is two binary searches.
+    struct SlabEntry {
+        uintptr_t start;
+        uintptr_t end;
+        int32_t first;  // first registry entry of the slab
+        int32_t count;
+    };
     RegistryEntry* m_registry = nullptr;
     int m_registryCount = 0;
     int m_registryCapacity = 0;
+    SlabEntry* m_slabIndex = nullptr;
+    int m_slabCount = 0;
+    int m_slabCapacity = 0;
+    int m_currentSlab = -1;  // index entry of the slab pages are taken from
 };
+
+inline void* gtBlockPool::Allocate(size_t size) {
+    if (size - 1 < kSmallLimit) {
+        int c = kSmallIndex[(size - 1) >> 3];
+        if (SmallFree* f = m_small[c]) {
+            m_small[c] = f->next;
+            return f;
+        }
+        Fresh& fresh = m_freshSmall[c];
+        if (fresh.next != fresh.end) {
+            void* block = fresh.next;
+            fresh.next += kSmallBlock[c];
+            return block;
+        }
+    } else if (size - 1 < kMediumLimit) {
+        int c = kMediumIndex[(size - 1) >> 5];
+        Fresh& fresh = m_freshMedium[c];
+        if (!m_medium[c] && fresh.next != fresh.end) {
+            void* block = fresh.next;
+            fresh.next += kMediumBlock[c];
+            fresh.page->used++;
+            return block;
+        }
+    }
+    return AllocateSlow(size);
+}

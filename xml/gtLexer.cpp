@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "toolkit/WinDebug.h"
+#include "xml/gtNumberText.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ gtLexer::gtLexer() : m_punctuation(&Table()) {}
 
 gtLexer::~gtLexer() {
     FreeInput();
+    delete m_saved;
 }
 
 void gtLexer::FreeInput() {
@@ -92,7 +94,8 @@ void gtLexer::SetInput(const char* text, int length) {
     m_inputEnd = length > 0 ? text + length - 1 : text;
     m_cursor = m_tokenStart = text;
     m_line = m_tokenLine = 1;
-    m_fileName = "";
+    if (!m_fileName.IsEmpty())
+        m_fileName = "";
     m_errorFlag = false;
     m_pushedBack = false;
     m_hasInput = true;
@@ -164,7 +167,7 @@ bool gtLexer::ReadToken(gtToken* token) {
         return false;
     }
     if (m_pushedBack) {
-        *token = m_saved;
+        *token = *m_saved;
         m_pushedBack = false;
         return true;
     }
@@ -189,7 +192,9 @@ bool gtLexer::ReadToken(gtToken* token) {
 }
 
 void gtLexer::UnreadToken(const gtToken& token) {
-    m_saved = token;
+    if (!m_saved)
+        m_saved = new gtToken;
+    *m_saved = token;
     m_pushedBack = true;
 }
 
@@ -418,8 +423,66 @@ bool gtLexer::ReadString(gtToken* token) {
 
 // =============================================================================================
 // Reals
+//
+// ReadReal and SkipComma first try a fast path over the common texts: blanks, an optional "-",
+// plain decimal numbers and commas. It works on local copies of the cursor and line and commits
+// them only when it has reached exactly the state the general path would reach with no message
+// on the way: the same value (the same digit algorithm on the same characters), cursor, line
+// and token start. Anything else (comments, strings, other punctuation, "0x", "0b", two dots,
+// "#" forms, the end of input where an error follows, a pushed-back token) leaves the lexer
+// untouched and takes the general path.
+
+namespace {
+
+inline bool StartsNumber(const char* p) {
+    return IsDigit(p[0]) || (p[0] == '.' && IsDigit(p[1]));
+}
+
+}  // namespace
+
+gtLexer::BlankStop gtLexer::SkipBlanks(const char*& p, int& line) const {
+    for (;;) {
+        if (p >= m_inputEnd || *p == 0)
+            return kAtEnd;
+        char c = *p;
+        if ((signed char)c > ' ')
+            break;
+        if (c == '\n')
+            ++line;
+        ++p;
+    }
+    if (p[0] == '/' && (p[1] == '/' || p[1] == '*'))
+        return kAtComment;
+    return kAtToken;
+}
 
 float gtLexer::ReadReal() {
+    if (m_fastPath && m_hasInput && !m_pushedBack) {
+        const char* p = m_cursor;
+        int line = m_line;
+        const char* tokenStart = p;
+        int tokenLine = line;
+        bool negative = false;
+        BlankStop stop = SkipBlanks(p, line);
+        if (stop == kAtToken && *p == '-') {
+            // "-" is the only symbol beginning with that character.
+            negative = true;
+            ++p;
+            tokenStart = p;
+            tokenLine = line;
+            stop = SkipBlanks(p, line);
+        }
+        double value;
+        const char* end;
+        if (stop == kAtToken && StartsNumber(p) &&
+            (end = gtNumberText::ScanPlainDecimal(p, &value)) != nullptr) {
+            m_tokenStart = tokenStart;
+            m_tokenLine = tokenLine;
+            m_cursor = end;
+            m_line = line;
+            return negative ? -(float)value : (float)value;
+        }
+    }
     gtToken token;
     if (!ReadToken(&token)) {
         Error("couldn't read expected float");
@@ -443,6 +506,27 @@ float gtLexer::ReadReal() {
 }
 
 bool gtLexer::SkipComma() {
+    if (m_fastPath && m_hasInput && !m_pushedBack) {
+        const char* p = m_cursor;
+        int line = m_line;
+        BlankStop stop = SkipBlanks(p, line);
+        double value;
+        // The tokens after which the general path returns without a message: nothing, ",",
+        // "-", a name, a plain number.
+        if (stop == kAtEnd ||
+            (stop == kAtToken &&
+             (*p == ',' || *p == '-' || IsLetter(*p) || *p == '_' ||
+              (StartsNumber(p) && gtNumberText::ScanPlainDecimal(p, &value) != nullptr)))) {
+            m_tokenStart = m_cursor;
+            m_tokenLine = m_line;
+            if (stop == kAtToken && *p == ',') {
+                m_cursor = p + 1;
+                m_line = line;
+                return true;
+            }
+            return false;
+        }
+    }
     gtToken token;
     if (ReadToken(&token) && token.IsPunctuation(kComma))
         return true;

@@ -71,10 +71,17 @@ public:
     int Line() const { return m_line; }
     // Offset of the cursor in the input.
     int Position() const { return m_hasInput ? (int)(m_cursor - m_input) : 0; }
+    // Plain decimal numbers, commas and blanks are read by a fast path that gives exactly the
+    // general path's values, positions and messages; off makes every read take the general
+    // path (tests compare the two).
+    void SetFastPath(bool on) { m_fastPath = on; }
 
 private:
     bool AtEnd() const { return m_cursor >= m_inputEnd || *m_cursor == 0; }
     bool SkipWhiteSpace();
+    // Fast path: blanks from p (line feeds counted into line). Returns the character class met.
+    enum BlankStop { kAtToken, kAtEnd, kAtComment };
+    BlankStop SkipBlanks(const char*& p, int& line) const;
     bool ReadNumber(gtToken* token);
     bool ReadString(gtToken* token);
     bool ReadStringBody(gtToken* token);
@@ -96,6 +103,7 @@ private:
     const char* m_inputEnd = nullptr;
     int m_line = 1;
     int m_tokenLine = 1;
-    gtToken m_saved;
+    gtToken* m_saved = nullptr;  // the pushed-back token, made on first use
+    bool m_fastPath = true;
     const void* m_punctuation;
 };

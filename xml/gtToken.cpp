@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "xml/gtBlockPool.h"
+#include "xml/gtNumberText.h"
 
 // =============================================================================================
 // Token text pool
@@ -170,36 +171,18 @@ int64_t Truncate(double v) {
     return std::numeric_limits<int64_t>::min();
 }
 
+using namespace gtNumberText;
+
 double DecimalReal(const char* s) {
     const char* p;
     double value = (double)Accumulate(s, 10, &p);
-    if (*p == '.') {
-        ++p;
-        double weight = 0.1;
-        for (; *p >= '0' && *p <= '9'; ++p) {
-            value = value + (double)(*p - '0') * weight;
-            weight = weight / 10.0;
-        }
-    }
+    if (*p == '.')
+        p = AddFraction(p + 1, &value);
     if (*p == 'e' || *p == 'E') {
-        ++p;
-        bool negative = false;
-        if (*p == '+' || *p == '-')
-            negative = *p++ == '-';
-        int e = 0;
-        for (; *p >= '0' && *p <= '9'; ++p) {
-            int d = *p - '0';
-            e = e > (2147483647 - d) / 10 ? 2147483647 : e * 10 + d;
-        }
-        double r = 1.0;
-        double b = 10.0;
-        while (e) {
-            if (e & 1)
-                r *= b;
-            b *= b;
-            e >>= 1;
-        }
-        value = negative ? value / r : value * r;
+        bool negative;
+        int e;
+        ReadExponent(p + 1, &negative, &e);
+        value = ScaleByPowerOfTen(value, negative, e);
     }
     return value;
 }

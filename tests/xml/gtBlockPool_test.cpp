@@ -85,4 +85,28 @@ TEST(gtBlockPoolTest, ManyPagesInAnyOrderAreFoundAgain) {
     EXPECT_EQ(pool.PageCount(), 0);
 }
 
+// Across many slabs, a released block is found in its own page and class: the next request of
+// that class gets exactly it back, and an address outside every page is a large block.
+TEST(gtBlockPoolTest, ReleasedBlocksReturnToTheirOwnClassAcrossSlabs) {
+    gtBlockPool pool;
+    std::vector<std::pair<void*, size_t>> blocks;
+    for (int i = 0; i < 60000; ++i) {
+        size_t size = (size_t)(1 + (i * 7919) % 700);
+        blocks.emplace_back(pool.Allocate(size), size);
+    }
+    EXPECT_GT(pool.PageCount(), 600);  // spread over many slabs
+    for (size_t k = 0; k < blocks.size(); k += 97) {
+        size_t i = (k * 7841) % blocks.size();
+        auto [block, size] = blocks[i];
+        int large = pool.LargeBlockCount();
+        pool.Release(block);
+        if (size > 512) {
+            EXPECT_EQ(pool.LargeBlockCount(), large - 1);
+            blocks[i].first = pool.Allocate(size);
+        } else {
+            EXPECT_EQ(pool.Allocate(size), block) << size;
+        }
+    }
+}
+
 }  // namespace
