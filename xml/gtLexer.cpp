@@ -4,6 +4,7 @@
 // longer symbols first, so "==" is tried before "=".
 #include "xml/gtLexer.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -548,10 +549,17 @@ void gtLexer::ReadFourReals(float values[4]) {
 // =============================================================================================
 // Reporting
 
+namespace {
+std::atomic<uint64_t> g_reportedErrors{0};
+}  // namespace
+
+uint64_t gtLexer::ReportedErrorCount() { return g_reportedErrors.load(std::memory_order_relaxed); }
+
 void gtLexer::Error(const char* format, ...) {
     m_errorFlag = true;
     if (flags & kSilent)
         return;
+    g_reportedErrors.fetch_add(1, std::memory_order_relaxed);
     char message[kMessageSize];
     va_list args;
     va_start(args, format);

@@ -65,6 +65,9 @@ public:
 
     int flags = 0;
     bool ErrorFlag() const { return m_errorFlag; }
+    // Errors reported (to the error box or the debug sink) by every lexer of the process so
+    // far; lets a caller skip re-reading a text whose first reading reported nothing.
+    static uint64_t ReportedErrorCount();
     const gtString& LastError() const { return m_lastError; }
     const gtString& FileName() const { return m_fileName; }
     void SetFileName(const char* name) { m_fileName = name; }

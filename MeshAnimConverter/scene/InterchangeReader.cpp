@@ -12,6 +12,7 @@
 #include "toolkit/gtFile.h"
 #include "toolkit/gtFileDevice.h"
 #include "xml/MXMLNode.h"
+#include "xml/gtLexer.h"
 #include "xml/gtXmlDoc.h"
 
 namespace {
@@ -22,22 +23,34 @@ uint32_t StreamOf(const MXMLElement* channel) {
     return static_cast<uint32_t>(ParseLong(channel->GetAttribute("stream")));
 }
 
+// Reads one channel, telling whether the lexer reported an error on the way.
+template <class Value, class Reader>
+bool ReadChannel(const MXMLElement* channel, Value& value, Reader read) {
+    const uint64_t before = gtLexer::ReportedErrorCount();
+    value = read(channel);
+    return gtLexer::ReportedErrorCount() != before;
+}
+
 void ReadVertex(const MXMLElement* element, SceneVertex& vertex) {
     // First the first child of each channel, whatever its stream...
     const MXMLElement* position = element->FindChildElement("position");
     const MXMLElement* normal = element->FindChildElement("normal");
     const MXMLElement* texcoord = element->FindChildElement("texcoord");
+    bool positionReported = false;
+    bool normalReported = false;
+    bool texcoordReported = false;
     if (position != nullptr) {
-        vertex.position = ReadVectorText(position);
+        positionReported = ReadChannel(position, vertex.position, ReadVectorText);
     }
     if (normal != nullptr) {
-        vertex.normal = ReadVectorText(normal);
+        normalReported = ReadChannel(normal, vertex.normal, ReadVectorText);
     }
     if (texcoord != nullptr) {
-        vertex.texcoord = ReadPairText(texcoord);
+        texcoordReported = ReadChannel(texcoord, vertex.texcoord, ReadPairText);
     }
     // ...then every stream-0 channel again in document order (the last wins), and the weights.
-    // A first child that is itself stream 0 would only be read twice to the same value.
+    // Reading a first child again gives the same value, so it is skipped unless its first
+    // reading reported errors, which the second reading reports again.
     for (const MXMLElement* child = element->FirstChildElement(); child != nullptr;
          child = child->NextSiblingElement()) {
         const uint32_t stream = StreamOf(child);
@@ -52,15 +65,15 @@ void ReadVertex(const MXMLElement* element, SceneVertex& vertex) {
         } else if (stream != 0) {
             continue;
         } else if (child->IsNamed("position")) {
-            if (child != position) {
+            if (child != position || positionReported) {
                 vertex.position = ReadVectorText(child);
             }
         } else if (child->IsNamed("normal")) {
-            if (child != normal) {
+            if (child != normal || normalReported) {
                 vertex.normal = ReadVectorText(child);
             }
         } else if (child->IsNamed("texcoord")) {
-            if (child != texcoord) {
+            if (child != texcoord || texcoordReported) {
                 vertex.texcoord = ReadPairText(child);
             }
         }

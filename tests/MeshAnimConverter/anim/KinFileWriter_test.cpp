@@ -327,7 +327,9 @@ TEST(KinFileWriter, InfoNameIsTheFileNamePart) {
     Folder folder;
     KinFixture fixture(1);
     LogCapture log;
-    // A backslash separates too (on POSIX it is part of the file's own name).
+    // A backslash separates too (on POSIX it is part of the file's own name; on Windows the
+    // file lands in the folder "sub").
+    std::filesystem::create_directories(folder.File("sub"));
     const std::string back = folder.File("sub\\run.kin");
     ASSERT_TRUE(WriteKinFile(fixture.mesh, fixture.Animation(), back.c_str(), fixture.scene));
     ReadBack(back, fixture, 1, "run.kin");
