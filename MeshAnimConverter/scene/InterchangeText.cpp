@@ -109,18 +109,24 @@ NumberSpan ScanNumber(const char* p, bool hex) {
     return span;
 }
 
-}  // namespace
-
-int32_t ParseLong(const char* text) {
-    const char* p = text;
+// Leading C white space, then an optional sign.
+const char* SkipSpaceAndSign(const char* p, bool& negative) {
     while (IsCSpace(*p)) {
         ++p;
     }
-    bool negative = false;
+    negative = false;
     if (*p == '+' || *p == '-') {
         negative = *p == '-';
         ++p;
     }
+    return p;
+}
+
+}  // namespace
+
+int32_t ParseLong(const char* text) {
+    bool negative = false;
+    const char* p = SkipSpaceAndSign(text, negative);
     long long value = 0;
     for (; IsDigit(*p); ++p) {
         if (value <= 2147483648LL) {
@@ -140,15 +146,8 @@ int32_t ParseLong(const char* text) {
 }
 
 float ParseReal(const char* text) {
-    const char* p = text;
-    while (IsCSpace(*p)) {
-        ++p;
-    }
     bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
+    const char* p = SkipSpaceAndSign(text, negative);
     const double sign = negative ? -1.0 : 1.0;
 
     if (StartsWithNoCase(p, "inf")) {
