@@ -151,26 +151,7 @@ private:
 };
 
 ParseOutcome Parse(const std::string& text, const std::vector<size_t>& sizes, bool oneAtATime) {
-    MXMLParser* p = CreateParser(nullptr, nullptr, nullptr);
-    p->oneAtATime = oneAtATime;
-    Recorder r;
-    r.Attach(p);
-    ParseOutcome out;
-    size_t pos = 0, k = 0;
-    do {
-        size_t n = std::min(sizes[k++ % sizes.size()], text.size() - pos);
-        bool final = pos + n == text.size();
-        r.fed = pos + n;
-        out.result = ParseChunk(p, text.data() + pos, n, final);
-        pos += n;
-        if (final)
-            break;
-    } while (out.result == kMXMLNeedMore);
-    out.error = ParserErrorText(p);
-    out.events = r.events;
-    out.firedAt = r.firedAt;
-    DestroyParser(p);
-    return out;
+    return ParseInChunks(text, sizes, oneAtATime);
 }
 
 std::vector<size_t> RandomSizes(std::mt19937& rng) {

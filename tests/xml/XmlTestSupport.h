@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -94,9 +95,24 @@ struct ParseOutcome {
     std::vector<size_t> firedAt;
 };
 
-// Feeds `text` in chunks of the given sizes (cycled); the last chunk is final.
-inline ParseOutcome ParseInChunks(const std::string& text, const std::vector<size_t>& sizes) {
+// The bit patterns of reals, for exact comparisons.
+inline uint64_t Bits(double d) {
+    uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+inline uint32_t Bits(float f) {
+    uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return b;
+}
+
+// Feeds `text` in chunks of the given sizes (cycled); the last chunk is final. `oneAtATime`
+// forces the parser's character-by-character path.
+inline ParseOutcome ParseInChunks(const std::string& text, const std::vector<size_t>& sizes,
+                                  bool oneAtATime = false) {
     MXMLParser* p = CreateParser(nullptr, nullptr, nullptr);
+    p->oneAtATime = oneAtATime;
     Recorder r;
     r.Attach(p);
     ParseOutcome out;

@@ -17,17 +17,6 @@
 
 namespace {
 
-uint64_t Bits(double d) {
-    uint64_t b;
-    std::memcpy(&b, &d, sizeof b);
-    return b;
-}
-uint32_t Bits(float f) {
-    uint32_t b;
-    std::memcpy(&b, &f, sizeof b);
-    return b;
-}
-
 class LexerTest : public ::testing::Test {
 protected:
     void Use(const char* text) {
