@@ -1,4 +1,6 @@
 // VantokMeshImporter: converts one interchange file into .im, .kin and texture descriptors.
 #include "MeshAnimConverter/driver/ProgramEntry.h"
 
-int main(int argc, char** argv) { return ProgramMain(argc, argv); }
+int main(int argc, char** argv) {
+    return ProgramMain(argc, argv);
+}

@@ -71,7 +71,8 @@ const Input& GeneratedInput() {
             IxCorner c;
             c.position[0] = static_cast<float>(x);
             c.position[1] = static_cast<float>(y);
-            c.position[2] = std::sin(static_cast<float>(x) * 0.1f) * std::cos(static_cast<float>(y) * 0.07f);
+            c.position[2] =
+                std::sin(static_cast<float>(x) * 0.1f) * std::cos(static_cast<float>(y) * 0.07f);
             c.normal[0] = 0.1f * std::cos(static_cast<float>(x) * 0.1f);
             c.normal[1] = 0.0f;
             c.normal[2] = 1.0f;
@@ -254,7 +255,8 @@ void BM_Stage_WriteKin(benchmark::State& state) {
     Quiet();
     const std::string path = (fs::path(GeneratedInput().folder) / "stage.kin").string();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(WriteKinFile(*p.mesh, p.scene.animations[0], path.c_str(), p.scene));
+        benchmark::DoNotOptimize(
+            WriteKinFile(*p.mesh, p.scene.animations[0], path.c_str(), p.scene));
     }
     Rates(state, GeneratedInput(), false);
 }

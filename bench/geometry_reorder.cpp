@@ -25,115 +25,118 @@ namespace {
 constexpr int kCacheEntries = 16;
 
 struct BenchMesh {
-  std::vector<uint16_t> indices;
-  int vertexCount = 0;
+    std::vector<uint16_t> indices;
+    int vertexCount = 0;
 };
 
 int VertexCount(const std::vector<uint16_t>& idx) {
-  return idx.empty() ? 0 : *std::max_element(idx.begin(), idx.end()) + 1;
+    return idx.empty() ? 0 : *std::max_element(idx.begin(), idx.end()) + 1;
 }
 
 // kind 0 grid, 1 shuffled grid, 2 random soup; size 0, 1, 2 = ~1000, ~5000, 21845
 BenchMesh MakeMesh(int kind, int size) {
-  static const int gridW[] = {25, 50, 127};
-  static const int gridH[] = {20, 50, 86};
-  static const int soup[] = {1000, 5000, 21845};
-  BenchMesh m;
-  if (kind == 2) {
-    m.indices = geomtest::RandomIndices(soup[size], soup[size] / 2, 99);
-  } else {
-    m.indices = geomtest::GridIndices(gridW[size], gridH[size]);
-    if (kind == 1) {
-      std::mt19937 rng(17);
-      const int n = VertexCount(m.indices);
-      std::vector<uint16_t> rename(static_cast<size_t>(n));
-      std::iota(rename.begin(), rename.end(), 0);
-      std::shuffle(rename.begin(), rename.end(), rng);
-      std::vector<size_t> order(m.indices.size() / 3);
-      std::iota(order.begin(), order.end(), 0);
-      std::shuffle(order.begin(), order.end(), rng);
-      std::vector<uint16_t> shuffled;
-      for (size_t t : order) {
-        for (int c = 0; c < 3; ++c) shuffled.push_back(rename[m.indices[t * 3 + c]]);
-      }
-      m.indices = shuffled;
+    static const int gridW[] = {25, 50, 127};
+    static const int gridH[] = {20, 50, 86};
+    static const int soup[] = {1000, 5000, 21845};
+    BenchMesh m;
+    if (kind == 2) {
+        m.indices = geomtest::RandomIndices(soup[size], soup[size] / 2, 99);
+    } else {
+        m.indices = geomtest::GridIndices(gridW[size], gridH[size]);
+        if (kind == 1) {
+            std::mt19937 rng(17);
+            const int n = VertexCount(m.indices);
+            std::vector<uint16_t> rename(static_cast<size_t>(n));
+            std::iota(rename.begin(), rename.end(), 0);
+            std::shuffle(rename.begin(), rename.end(), rng);
+            std::vector<size_t> order(m.indices.size() / 3);
+            std::iota(order.begin(), order.end(), 0);
+            std::shuffle(order.begin(), order.end(), rng);
+            std::vector<uint16_t> shuffled;
+            for (size_t t : order) {
+                for (int c = 0; c < 3; ++c) shuffled.push_back(rename[m.indices[t * 3 + c]]);
+            }
+            m.indices = shuffled;
+        }
     }
-  }
-  m.vertexCount = VertexCount(m.indices);
-  return m;
+    m.vertexCount = VertexCount(m.indices);
+    return m;
 }
 
-const char* KindName(int kind) { return kind == 0 ? "grid" : kind == 1 ? "shuffled" : "random"; }
+const char* KindName(int kind) {
+    return kind == 0 ? "grid" : kind == 1 ? "shuffled" : "random";
+}
 
 // Misses per triangle for a FIFO cache of distinct vertices.
 template <typename Index>
 double MissRatio(const std::vector<Index>& idx) {
-  std::vector<int> cache(kCacheEntries, -1);
-  size_t misses = 0;
-  for (Index v : idx) {
-    if (std::find(cache.begin(), cache.end(), static_cast<int>(v)) != cache.end()) continue;
-    ++misses;
-    std::copy_backward(cache.begin(), cache.end() - 1, cache.end());
-    cache[0] = static_cast<int>(v);
-  }
-  return idx.empty() ? 0.0 : static_cast<double>(misses) / static_cast<double>(idx.size() / 3);
+    std::vector<int> cache(kCacheEntries, -1);
+    size_t misses = 0;
+    for (Index v : idx) {
+        if (std::find(cache.begin(), cache.end(), static_cast<int>(v)) != cache.end())
+            continue;
+        ++misses;
+        std::copy_backward(cache.begin(), cache.end() - 1, cache.end());
+        cache[0] = static_cast<int>(v);
+    }
+    return idx.empty() ? 0.0 : static_cast<double>(misses) / static_cast<double>(idx.size() / 3);
 }
 
 std::vector<uint16_t> Reorder(const BenchMesh& m) {
-  std::vector<IndexRun> runs;
-  std::vector<IndexRun> renumbered;
-  MakeIndexRuns(m.indices, runs, false);
-  RenumberRunVertices(runs, static_cast<uint32_t>(m.vertexCount), renumbered);
-  return renumbered.empty() ? std::vector<uint16_t>{} : renumbered[0].indices;
+    std::vector<IndexRun> runs;
+    std::vector<IndexRun> renumbered;
+    MakeIndexRuns(m.indices, runs, false);
+    RenumberRunVertices(runs, static_cast<uint32_t>(m.vertexCount), renumbered);
+    return renumbered.empty() ? std::vector<uint16_t>{} : renumbered[0].indices;
 }
 
 void SetOptions() {
-  SetStripCacheSize(16);
-  SetStripStitching(true);
-  SetStripMinLength(0);
-  SetStripListsOnly(true);
+    SetStripCacheSize(16);
+    SetStripStitching(true);
+    SetStripMinLength(0);
+    SetStripListsOnly(true);
 }
 
 void BM_StripReorder(benchmark::State& state) {
-  const int kind = static_cast<int>(state.range(0));
-  const BenchMesh m = MakeMesh(kind, static_cast<int>(state.range(1)));
-  SetOptions();
-  std::vector<uint16_t> out = Reorder(m);
-  for (auto _ : state) {
-    out = Reorder(m);
-    benchmark::DoNotOptimize(out.data());
-  }
-  state.SetLabel(KindName(kind));
-  state.counters["tris"] = static_cast<double>(m.indices.size() / 3);
-  state.counters["acmr_before"] = MissRatio(m.indices);
-  state.counters["acmr_after"] = MissRatio(out);
-  state.counters["kept"] = static_cast<double>(out.size() == m.indices.size());
+    const int kind = static_cast<int>(state.range(0));
+    const BenchMesh m = MakeMesh(kind, static_cast<int>(state.range(1)));
+    SetOptions();
+    std::vector<uint16_t> out = Reorder(m);
+    for (auto _ : state) {
+        out = Reorder(m);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetLabel(KindName(kind));
+    state.counters["tris"] = static_cast<double>(m.indices.size() / 3);
+    state.counters["acmr_before"] = MissRatio(m.indices);
+    state.counters["acmr_after"] = MissRatio(out);
+    state.counters["kept"] = static_cast<double>(out.size() == m.indices.size());
 }
 
 #ifdef VANTOK_HAVE_MESHOPTIMIZER
 void BM_MeshoptFifo(benchmark::State& state) {
-  const int kind = static_cast<int>(state.range(0));
-  const BenchMesh m = MakeMesh(kind, static_cast<int>(state.range(1)));
-  const std::vector<uint32_t> in(m.indices.begin(), m.indices.end());
-  std::vector<uint32_t> out(in.size());
-  for (auto _ : state) {
-    meshopt_optimizeVertexCacheFifo(out.data(), in.data(), in.size(), static_cast<size_t>(m.vertexCount),
-                                    kCacheEntries);
-    benchmark::DoNotOptimize(out.data());
-  }
-  state.SetLabel(KindName(kind));
-  state.counters["tris"] = static_cast<double>(m.indices.size() / 3);
-  state.counters["acmr_before"] = MissRatio(m.indices);
-  state.counters["acmr_after"] = MissRatio(out);
+    const int kind = static_cast<int>(state.range(0));
+    const BenchMesh m = MakeMesh(kind, static_cast<int>(state.range(1)));
+    const std::vector<uint32_t> in(m.indices.begin(), m.indices.end());
+    std::vector<uint32_t> out(in.size());
+    for (auto _ : state) {
+        meshopt_optimizeVertexCacheFifo(out.data(), in.data(), in.size(),
+                                        static_cast<size_t>(m.vertexCount), kCacheEntries);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetLabel(KindName(kind));
+    state.counters["tris"] = static_cast<double>(m.indices.size() / 3);
+    state.counters["acmr_before"] = MissRatio(m.indices);
+    state.counters["acmr_after"] = MissRatio(out);
 }
 #endif
 
 void MeshArgs(benchmark::internal::Benchmark* b) {
-  for (int kind = 0; kind < 3; ++kind) {
-    for (int size = 0; size < 3; ++size) b->Args({kind, size});
-  }
-  b->ArgNames({"kind", "size"});
-  b->Unit(benchmark::kMillisecond);
+    for (int kind = 0; kind < 3; ++kind) {
+        for (int size = 0; size < 3; ++size) b->Args({kind, size});
+    }
+    b->ArgNames({"kind", "size"});
+    b->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace

@@ -39,8 +39,9 @@ std::string Number(std::mt19937& random, float scale) {
 // skeleton of kBones bones, and a short global animation.
 std::string GenerateSkinnedMesh() {
     std::mt19937 random(7);
-    std::string xml = "<?xml version=\"1.0\"?>\n<vantokImport>\n<version>1</version>\n<mesh>\n"
-                      "<name>bench</name>\n<triangles>\n";
+    std::string xml =
+        "<?xml version=\"1.0\"?>\n<vantokImport>\n<version>1</version>\n<mesh>\n"
+        "<name>bench</name>\n<triangles>\n";
     xml.reserve(static_cast<size_t>(kTriangles) * 900);
     for (int t = 0; t < kTriangles; ++t) {
         xml += "<triangle><materialId>";
@@ -52,8 +53,10 @@ std::string GenerateSkinnedMesh() {
                    Number(random, 100) + "</position><normal>" + Number(random, 1) + ", " +
                    Number(random, 1) + ", " + Number(random, 1) + "</normal><texcoord>" +
                    Number(random, 1) + ", " + Number(random, 1) + "</texcoord>" +
-                   "<boneId stream=\"0\">" + std::to_string(bone) + "</boneId><blend stream=\"0\">0.75</blend>"
-                   "<boneId stream=\"1\">" + std::to_string((bone + 1) % kBones) +
+                   "<boneId stream=\"0\">" + std::to_string(bone) +
+                   "</boneId><blend stream=\"0\">0.75</blend>"
+                   "<boneId stream=\"1\">" +
+                   std::to_string((bone + 1) % kBones) +
                    "</boneId><blend stream=\"1\">0.25</blend></vertex>\n";
         }
         xml += "</triangle>\n";
@@ -70,10 +73,12 @@ std::string GenerateSkinnedMesh() {
         if (b > 0) {
             xml += "<parentName>b." + std::to_string(b - 1) + "</parentName>";
         }
-        xml += "<position>0, " + std::to_string(b) + ", 0</position><orientation>0, 0, 0, 1</orientation></bone>\n";
+        xml += "<position>0, " + std::to_string(b) +
+               ", 0</position><orientation>0, 0, 0, 1</orientation></bone>\n";
     }
-    xml += "</bones></skeleton>\n<animations><animation><name>a</name><frameRate>30</frameRate>"
-           "<animationTracks>\n";
+    xml +=
+        "</bones></skeleton>\n<animations><animation><name>a</name><frameRate>30</frameRate>"
+        "<animationTracks>\n";
     for (int b = 0; b < kBones; ++b) {
         xml += "<track><targetName>b." + std::to_string(b) + "</targetName><keyFrames>";
         for (int f = 0; f < 10; ++f) {
@@ -123,7 +128,8 @@ void BM_ReadSkinnedMesh(benchmark::State& state) {
     for (auto _ : state) {
         SceneData scene;
         int32_t version = 0;
-        if (!ReadInterchangeFile(path.c_str(), version, scene) || scene.triangles.Count() != kTriangles) {
+        if (!ReadInterchangeFile(path.c_str(), version, scene) ||
+            scene.triangles.Count() != kTriangles) {
             state.SkipWithError("read failed");
             break;
         }
@@ -144,7 +150,8 @@ struct VectorTexts {
         std::mt19937 random(11);
         std::string xml = "<v>";
         for (int i = 0; i < kCount; ++i) {
-            std::string text = Number(random, 100) + ", " + Number(random, 100) + ", " + Number(random, 1);
+            std::string text =
+                Number(random, 100) + ", " + Number(random, 100) + ", " + Number(random, 1);
             xml += "<position>" + text + "</position>";
             texts.push_back(text);
         }

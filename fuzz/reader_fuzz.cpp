@@ -18,7 +18,8 @@ public:
     MemoryStream(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
     int Read(void* buffer, int size) override {
         const size_t left = m_size - m_at;
-        const size_t n = size < 0 ? 0 : (static_cast<size_t>(size) < left ? static_cast<size_t>(size) : left);
+        const size_t n =
+            size < 0 ? 0 : (static_cast<size_t>(size) < left ? static_cast<size_t>(size) : left);
         std::memcpy(buffer, m_data + m_at, n);
         m_at += n;
         return static_cast<int>(n);

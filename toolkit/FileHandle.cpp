@@ -47,7 +47,9 @@ HandlePool& Pool() {
 
 }  // namespace
 
-FileHandleStandard::~FileHandleStandard() { Close(); }
+FileHandleStandard::~FileHandleStandard() {
+    Close();
+}
 
 void FileHandleStandard::Attach(std::FILE* file) {
     Close();
@@ -97,6 +99,10 @@ void FileHandleStandard::Recycle() {
     Pool().Recycle(this);
 }
 
-FileHandleStandard* FileHandleStandard::Allocate() { return Pool().Allocate(); }
+FileHandleStandard* FileHandleStandard::Allocate() {
+    return Pool().Allocate();
+}
 
-int FileHandleStandard::OutstandingCount() { return Pool().Outstanding(); }
+int FileHandleStandard::OutstandingCount() {
+    return Pool().Outstanding();
+}

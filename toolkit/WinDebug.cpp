@@ -45,9 +45,13 @@ WinDebug::Settings& WinDebug::GetSettings() {
     return *settings;
 }
 
-void WinDebug::SetProgramName(const char* name) { CopyCut(GetSettings().programName, name); }
+void WinDebug::SetProgramName(const char* name) {
+    CopyCut(GetSettings().programName, name);
+}
 
-void WinDebug::SetEnabled(bool enabled) { GetSettings().enabled = enabled ? 1 : 0; }
+void WinDebug::SetEnabled(bool enabled) {
+    GetSettings().enabled = enabled ? 1 : 0;
+}
 
 void WinDebug::SetPath(const char* path) {
     Settings& s = GetSettings();

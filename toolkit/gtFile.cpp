@@ -3,7 +3,9 @@
 
 #include "toolkit/gtFileDevice.h"
 
-gtFile::gtFile() : m_flags(0x1C0), m_handle(nullptr) { gtGetFileDevice()->InitHandle(&m_handle); }
+gtFile::gtFile() : m_flags(0x1C0), m_handle(nullptr) {
+    gtGetFileDevice()->InitHandle(&m_handle);
+}
 
 gtFile::~gtFile() {
     gtGetFileDevice()->CloseHandle(&m_handle);
@@ -14,7 +16,9 @@ bool gtFile::Open(const char* path, int mode) {
     return gtGetFileDevice()->Open(&m_handle, path, mode) != 0;
 }
 
-int gtFile::Read(void* buffer, int size) { return gtGetFileDevice()->Read(m_handle, buffer, size); }
+int gtFile::Read(void* buffer, int size) {
+    return gtGetFileDevice()->Read(m_handle, buffer, size);
+}
 
 int gtFile::Write(const void* buffer, int size) {
     return gtGetFileDevice()->Write(m_handle, buffer, size);
@@ -24,7 +28,9 @@ int gtFile::Seek(int offset, int origin) {
     return gtGetFileDevice()->Seek(m_handle, offset, origin);
 }
 
-int gtFile::Tell() { return gtGetFileDevice()->Tell(m_handle); }
+int gtFile::Tell() {
+    return gtGetFileDevice()->Tell(m_handle);
+}
 
 int gtFile::Size() {
     const int position = Tell();

@@ -81,7 +81,9 @@ int gtFileDevice::Seek(FileHandleBase* handle, int offset, int origin) {
     return handle == nullptr ? -1 : handle->Seek(offset, origin);
 }
 
-int gtFileDevice::Tell(FileHandleBase* handle) { return handle == nullptr ? -1 : handle->Tell(); }
+int gtFileDevice::Tell(FileHandleBase* handle) {
+    return handle == nullptr ? -1 : handle->Tell();
+}
 
 int gtFileDevice::DeleteFile(const char* path) {
     return (path != nullptr && platform::RemoveFile(path)) ? 1 : 0;
@@ -125,7 +127,9 @@ gtFileDevice* gtGetFileDevice() {
     return g_currentDevice != nullptr ? g_currentDevice : &WinFileDevice::Instance();
 }
 
-void gtSetFileDevice(gtFileDevice* device) { g_currentDevice = device; }
+void gtSetFileDevice(gtFileDevice* device) {
+    g_currentDevice = device;
+}
 
 // WinFileDevice
 

@@ -42,15 +42,23 @@ inline gtVector3 operator+(const gtVector3& a, const gtVector3& b) {
 inline gtVector3 operator-(const gtVector3& a, const gtVector3& b) {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
-inline gtVector3 operator*(const gtVector3& a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+inline gtVector3 operator*(const gtVector3& a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
 
-inline float Dot(const gtVector3& a, const gtVector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline float Dot(const gtVector3& a, const gtVector3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline gtVector3 Cross(const gtVector3& a, const gtVector3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline float LengthSquared(const gtVector3& v) { return v.x * v.x + v.y * v.y + v.z * v.z; }
+inline float LengthSquared(const gtVector3& v) {
+    return v.x * v.x + v.y * v.y + v.z * v.z;
+}
 
-inline float ReciprocalSqrt(float x) { return 1.0f / std::sqrt(x); }
+inline float ReciprocalSqrt(float x) {
+    return 1.0f / std::sqrt(x);
+}
 
 // Multiplies by the reciprocal square root of the squared length; a zero vector stays zero.
 inline gtVector3 Normalise(const gtVector3& v) {

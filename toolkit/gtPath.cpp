@@ -28,7 +28,9 @@ char PathSeparator() {
 #endif
 }
 
-bool IsPathSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsPathSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 gtString PathWithoutExtension(const gtString& path) {
     const int dot = ExtensionDot(path);
@@ -47,7 +49,9 @@ gtString PathWithExtension(const gtString& path, const gtString& extension) {
     return result;
 }
 
-gtString PathDirectory(const gtString& path) { return path.Left(LastSeparator(path) + 1); }
+gtString PathDirectory(const gtString& path) {
+    return path.Left(LastSeparator(path) + 1);
+}
 
 gtString PathTitle(const gtString& path) {
     return PathWithoutExtension(path.Mid(LastSeparator(path) + 1));

@@ -28,7 +28,9 @@ constexpr int kBuffersPerRefill = 64;
 Header* HeaderOf(const char* text) {
     return reinterpret_cast<Header*>(const_cast<char*>(text) - sizeof(Header));
 }
-char* TextOf(Header* h) { return reinterpret_cast<char*>(h) + sizeof(Header); }
+char* TextOf(Header* h) {
+    return reinterpret_cast<char*>(h) + sizeof(Header);
+}
 
 // The static empty string: count -1, never freed, never written.
 struct EmptyBuffer {
@@ -134,7 +136,9 @@ int SafeLength(const char* text) {
     return static_cast<int>(n);
 }
 
-int AsciiLower(int c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+int AsciiLower(int c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 }  // namespace
 
@@ -155,11 +159,17 @@ gtString::gtString(const char* text, int length) : m_text(g_empty.text) {
     }
 }
 
-gtString::gtString(const gtString& other) noexcept : m_text(g_empty.text) { *this = other; }
+gtString::gtString(const gtString& other) noexcept : m_text(g_empty.text) {
+    *this = other;
+}
 
-gtString::gtString(gtString&& other) noexcept : m_text(other.m_text) { other.m_text = g_empty.text; }
+gtString::gtString(gtString&& other) noexcept : m_text(other.m_text) {
+    other.m_text = g_empty.text;
+}
 
-gtString::~gtString() { Release(); }
+gtString::~gtString() {
+    Release();
+}
 
 gtString& gtString::operator=(const gtString& other) noexcept {
     if (other.m_text == m_text) {
@@ -215,8 +225,12 @@ void gtString::Release() noexcept {
 
 // Capacity management
 
-int gtString::Length() const noexcept { return HeaderOf(m_text)->length; }
-int gtString::Capacity() const noexcept { return HeaderOf(m_text)->capacity; }
+int gtString::Length() const noexcept {
+    return HeaderOf(m_text)->length;
+}
+int gtString::Capacity() const noexcept {
+    return HeaderOf(m_text)->capacity;
+}
 int32_t gtString::RefCount() const noexcept {
     return HeaderOf(m_text)->refCount.load(std::memory_order_relaxed);
 }
@@ -336,7 +350,9 @@ void gtString::Truncate(int length) {
     HeaderOf(m_text)->length = length;
 }
 
-void gtString::Clear() { Release(); }
+void gtString::Clear() {
+    Release();
+}
 
 void gtString::ToLower() {
     const int n = Length();
@@ -396,7 +412,9 @@ void gtString::MakeUnshareable() {
 
 // Derived strings
 
-gtString gtString::Left(int count) const { return Mid(0, count); }
+gtString gtString::Left(int count) const {
+    return Mid(0, count);
+}
 
 gtString gtString::Mid(int start, int count) const {
     const int n = Length();

@@ -64,7 +64,9 @@ public:
     // Case-blind comparison of names and paths, ASCII letters folded to lower case.
     static int CompareNoCase(const char* a, const char* b) noexcept;
     int CompareNoCase(const char* other) const noexcept { return CompareNoCase(m_text, other); }
-    bool EqualsNoCase(const char* other) const noexcept { return CompareNoCase(m_text, other) == 0; }
+    bool EqualsNoCase(const char* other) const noexcept {
+        return CompareNoCase(m_text, other) == 0;
+    }
 
     bool operator==(const gtString& other) const noexcept;
     bool operator==(const char* other) const noexcept;

@@ -16,12 +16,22 @@ struct TimerResolution {
 }  // namespace
 
 #ifdef _WIN32
-WinTime::~WinTime() { platform::EndTimerResolution(); }
-uint32_t WinTime::Now() { return platform::Milliseconds(); }
-void WinTime::Yield() { platform::YieldThread(); }
+WinTime::~WinTime() {
+    platform::EndTimerResolution();
+}
+uint32_t WinTime::Now() {
+    return platform::Milliseconds();
+}
+void WinTime::Yield() {
+    platform::YieldThread();
+}
 #else
-uint32_t PosixTime::Now() { return platform::Milliseconds(); }
-void PosixTime::Yield() { platform::YieldThread(); }
+uint32_t PosixTime::Now() {
+    return platform::Milliseconds();
+}
+void PosixTime::Yield() {
+    platform::YieldThread();
+}
 #endif
 
 gtTimeDevice& gtPlatformTimeDevice() {
@@ -33,6 +43,10 @@ gtTimeDevice& gtPlatformTimeDevice() {
     return device;
 }
 
-gtTimeDevice* gtGetTimeDevice() { return g_current; }
+gtTimeDevice* gtGetTimeDevice() {
+    return g_current;
+}
 
-void gtSetTimeDevice(gtTimeDevice* device) { g_current = device; }
+void gtSetTimeDevice(gtTimeDevice* device) {
+    g_current = device;
+}

@@ -116,9 +116,9 @@ void gtBlockPool::NewPage(bool medium, int classIndex) {
         m_registryCapacity += grow;
     }
     // Pages of the current slab arrive at rising addresses: appending keeps its range sorted.
-    m_registry[m_registryCount++] = RegistryEntry{reinterpret_cast<uintptr_t>(start),
-                                                  reinterpret_cast<uintptr_t>(start) + usable,
-                                                  page, medium};
+    m_registry[m_registryCount++] =
+        RegistryEntry{reinterpret_cast<uintptr_t>(start),
+                      reinterpret_cast<uintptr_t>(start) + usable, page, medium};
     m_slabIndex[m_currentSlab].count++;
 }
 

@@ -553,7 +553,9 @@ namespace {
 std::atomic<uint64_t> g_reportedErrors{0};
 }  // namespace
 
-uint64_t gtLexer::ReportedErrorCount() { return g_reportedErrors.load(std::memory_order_relaxed); }
+uint64_t gtLexer::ReportedErrorCount() {
+    return g_reportedErrors.load(std::memory_order_relaxed);
+}
 
 void gtLexer::Error(const char* format, ...) {
     m_errorFlag = true;

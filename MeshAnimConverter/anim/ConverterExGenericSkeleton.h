@@ -26,8 +26,8 @@ public:
     // or "No animation tracks, can't prepare skeleton for frame." and returns when it cannot pose.
     void PrepareForFrame(int32_t frame) override;
 
-    SceneData* inData = nullptr;            // the input scene, not owned
-    SceneAnimation* animation = nullptr;    // the animation being written, not owned
+    SceneData* inData = nullptr;          // the input scene, not owned
+    SceneAnimation* animation = nullptr;  // the animation being written, not owned
 
 private:
     // Track index of every node for the attached animation, rebuilt when the animation changes.

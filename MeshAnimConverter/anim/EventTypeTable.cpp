@@ -4,8 +4,8 @@
 #include <cstring>
 
 const EventTypeEntry kEventTypeTable[12] = {
-    {0, "sound"},    {1, "soundsync"}, {2, "sync"},           {3, "3dsys"},
-    {4, "generic"},  {5, "effect"},    {6, "attach"},         {7, "detach"},
+    {0, "sound"},    {1, "soundsync"},     {2, "sync"},           {3, "3dsys"},
+    {4, "generic"},  {5, "effect"},        {6, "attach"},         {7, "detach"},
     {8, "transfer"}, {9, "anim_complete"}, {10, "loop_complete"}, {11, "destroyed"},
 };
 

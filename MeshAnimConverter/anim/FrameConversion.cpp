@@ -51,7 +51,8 @@ bool GlobalToLocalFrames(SceneAnimation& animation, const SceneData& scene) {
         const SceneTrack& parentTrack = tracks[parent];
         if (parentTrack.keyFrames.Count() != track.keyFrames.Count()) {
             programLog.Error(
-                "Animation tracks are not the same length. Track '%s' frames=%d Track '%s' frames=%d",
+                "Animation tracks are not the same length. Track '%s' frames=%d Track '%s' "
+                "frames=%d",
                 track.targetName.c_str(), track.keyFrames.Count(), parentTrack.targetName.c_str(),
                 parentTrack.keyFrames.Count());
             return false;
@@ -98,7 +99,8 @@ void LocalToGlobalFrames(SceneAnimation& animation, int bone, const SceneData& s
                 SceneKeyFrame& frame = track.keyFrames[f];
                 const SceneKeyFrame& p = parentTrack.keyFrames[f];
                 frame.globalRotation = QuatMultiply(p.globalRotation, frame.localRotation);
-                frame.globalPosition = p.globalPosition + QuatRotate(p.globalRotation, frame.localPosition);
+                frame.globalPosition =
+                    p.globalPosition + QuatRotate(p.globalRotation, frame.localPosition);
             }
         }
         // Children in child-list order: push them reversed so the first is walked first.

@@ -56,10 +56,10 @@ public:
 
         gtArray<Node*> children{4};  // in bone order; owned by the skeleton
         Node* parent = nullptr;
-        gtMatrix4 matrix;            // model-space bind transform; no output reads it
+        gtMatrix4 matrix;  // model-space bind transform; no output reads it
         char name[kMaxNameLength + 1] = {};
         gtVector3 position;
-        gtQuat rotation;  // conjugate of the model-space rotation
+        gtQuat rotation;     // conjugate of the model-space rotation
         int32_t index = -1;  // the bone's index in the scene
     };
 

@@ -113,7 +113,8 @@ void WriteSkeleton(binofstream& out, ExGenericSkeleton::Node* root) {
     EndChunk(out, skel);
 }
 
-void WriteFrame(binofstream& out, int32_t frame, const std::vector<ExGenericSkeleton::Node*>& nodes) {
+void WriteFrame(binofstream& out, int32_t frame,
+                const std::vector<ExGenericSkeleton::Node*>& nodes) {
     const ChunkMark mark = BeginChunk(out, "FRAM");
     out.WriteI32(kChunkVersion);
     out.WriteI32(frame);
@@ -133,7 +134,8 @@ void WriteFrame(binofstream& out, int32_t frame, const std::vector<ExGenericSkel
 
 // ---------------------------------------------------------------- entry point
 
-bool WriteKinFile(GenericMesh& mesh, SceneAnimation& animation, const char* path, SceneData& scene) {
+bool WriteKinFile(GenericMesh& mesh, SceneAnimation& animation, const char* path,
+                  SceneData& scene) {
     ConverterExGenericSkeleton* skeleton = mesh.skeleton;
     if (skeleton != nullptr) {
         skeleton->inData = &scene;
@@ -161,8 +163,8 @@ bool WriteKinFile(GenericMesh& mesh, SceneAnimation& animation, const char* path
     descriptor.name = FileNamePart(path);
     descriptor.events.reserve(static_cast<size_t>(animation.events.Count()));
     for (const SceneEvent& event : animation.events) {
-        descriptor.events.push_back({event.frameIndex, EventTypeCode(event.typeName.c_str()),
-                                     event.eventName});
+        descriptor.events.push_back(
+            {event.frameIndex, EventTypeCode(event.typeName.c_str()), event.eventName});
     }
 
     AtomicOutputFile target(path);

@@ -23,8 +23,8 @@ public:
     bool Run();
 
     gtString inFile;
-    gtString outFile;        // base path of the outputs; its extension is ignored
-    int32_t outputIM = 1;    // write the .im file
-    int32_t outputKIN = 1;   // write the .kin files
-    int32_t fileVersion = 0; // the input's version number, 0 when it has none
+    gtString outFile;         // base path of the outputs; its extension is ignored
+    int32_t outputIM = 1;     // write the .im file
+    int32_t outputKIN = 1;    // write the .kin files
+    int32_t fileVersion = 0;  // the input's version number, 0 when it has none
 };

@@ -1,6 +1,7 @@
 // ExportUserInterface: the progress and question interface the geometry builders and the
-// texture-descriptor writer call, with the list of referenced texture files (each name once, compared without regard to case).
-// NullExportUserInterface shows nothing and answers every question "no".
+// texture-descriptor writer call, with the list of referenced texture files (each name once,
+// compared without regard to case). NullExportUserInterface shows nothing and answers every
+// question "no".
 #pragma once
 
 #include "toolkit/gtArray.h"

@@ -38,7 +38,9 @@ const char* const kUsageLines[] = {
     "",
 };
 
-bool IsTrue(const char* value) { return gtString::CompareNoCase(value, "true") == 0; }
+bool IsTrue(const char* value) {
+    return gtString::CompareNoCase(value, "true") == 0;
+}
 
 }  // namespace
 

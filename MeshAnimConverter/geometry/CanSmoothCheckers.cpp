@@ -6,10 +6,11 @@
 namespace {
 
 bool CanShare(const float* a, const float* b, float minCosine) {
-  const geometry::Float3 na = geometry::NormalizeByLength(geometry::Make3(a));
-  const geometry::Float3 nb = geometry::NormalizeByLength(geometry::Make3(b));
-  if (geometry::Dot(na, nb) >= minCosine) return true;
-  return geometry::IsZero(na) && geometry::IsZero(nb);
+    const geometry::Float3 na = geometry::NormalizeByLength(geometry::Make3(a));
+    const geometry::Float3 nb = geometry::NormalizeByLength(geometry::Make3(b));
+    if (geometry::Dot(na, nb) >= minCosine)
+        return true;
+    return geometry::IsZero(na) && geometry::IsZero(nb);
 }
 
 }  // namespace
@@ -17,17 +18,17 @@ bool CanShare(const float* a, const float* b, float minCosine) {
 bool CanSmoothNormalsChecker::CanSmooth(const TangentFrameGenerator::Triangle& a,
                                         const TangentFrameGenerator::Triangle& b,
                                         float minCosine) const {
-  return CanShare(a.faceNormal, b.faceNormal, minCosine);
+    return CanShare(a.faceNormal, b.faceNormal, minCosine);
 }
 
 bool CanSmoothTangentsChecker::CanSmooth(const TangentFrameGenerator::Triangle& a,
                                          const TangentFrameGenerator::Triangle& b,
                                          float minCosine) const {
-  return CanShare(a.faceTangent, b.faceTangent, minCosine);
+    return CanShare(a.faceTangent, b.faceTangent, minCosine);
 }
 
 bool CanSmoothBinormalsChecker::CanSmooth(const TangentFrameGenerator::Triangle& a,
                                           const TangentFrameGenerator::Triangle& b,
                                           float minCosine) const {
-  return CanShare(a.faceBinormal, b.faceBinormal, minCosine);
+    return CanShare(a.faceBinormal, b.faceBinormal, minCosine);
 }

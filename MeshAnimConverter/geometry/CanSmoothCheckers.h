@@ -8,19 +8,19 @@
 #include "MeshAnimConverter/geometry/TangentFrameGenerator.h"
 
 class CanSmoothNormalsChecker : public TangentFrameGenerator::CanSmoothChecker {
- public:
-  bool CanSmooth(const TangentFrameGenerator::Triangle& a, const TangentFrameGenerator::Triangle& b,
-                 float minCosine) const override;
+public:
+    bool CanSmooth(const TangentFrameGenerator::Triangle& a,
+                   const TangentFrameGenerator::Triangle& b, float minCosine) const override;
 };
 
 class CanSmoothTangentsChecker : public TangentFrameGenerator::CanSmoothChecker {
- public:
-  bool CanSmooth(const TangentFrameGenerator::Triangle& a, const TangentFrameGenerator::Triangle& b,
-                 float minCosine) const override;
+public:
+    bool CanSmooth(const TangentFrameGenerator::Triangle& a,
+                   const TangentFrameGenerator::Triangle& b, float minCosine) const override;
 };
 
 class CanSmoothBinormalsChecker : public TangentFrameGenerator::CanSmoothChecker {
- public:
-  bool CanSmooth(const TangentFrameGenerator::Triangle& a, const TangentFrameGenerator::Triangle& b,
-                 float minCosine) const override;
+public:
+    bool CanSmooth(const TangentFrameGenerator::Triangle& a,
+                   const TangentFrameGenerator::Triangle& b, float minCosine) const override;
 };

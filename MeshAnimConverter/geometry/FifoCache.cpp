@@ -6,23 +6,24 @@
 FifoCache::FifoCache(int size) : entries_(static_cast<size_t>(std::max(size, 1)), -1) {}
 
 bool FifoCache::InCache(int vertex) const {
-  return std::find(entries_.begin(), entries_.end(), vertex) != entries_.end();
+    return std::find(entries_.begin(), entries_.end(), vertex) != entries_.end();
 }
 
 int FifoCache::AddEntry(int vertex) {
-  if (InCache(vertex)) return -1;
-  const int dropped = entries_.back();
-  std::copy_backward(entries_.begin(), entries_.end() - 1, entries_.end());
-  entries_.front() = vertex;
-  return dropped;
+    if (InCache(vertex))
+        return -1;
+    const int dropped = entries_.back();
+    std::copy_backward(entries_.begin(), entries_.end() - 1, entries_.end());
+    entries_.front() = vertex;
+    return dropped;
 }
 
 int FifoCache::CountCached(const StripTri& tri) const {
-  return (InCache(tri.c0) ? 1 : 0) + (InCache(tri.c1) ? 1 : 0) + (InCache(tri.c2) ? 1 : 0);
+    return (InCache(tri.c0) ? 1 : 0) + (InCache(tri.c1) ? 1 : 0) + (InCache(tri.c2) ? 1 : 0);
 }
 
 void FifoCache::AddTriangle(const StripTri& tri) {
-  AddEntry(tri.c0);
-  AddEntry(tri.c1);
-  AddEntry(tri.c2);
+    AddEntry(tri.c0);
+    AddEntry(tri.c1);
+    AddEntry(tri.c2);
 }

@@ -11,19 +11,19 @@
 #include "MeshAnimConverter/geometry/StripifyInfo.h"
 
 class FifoCache {
- public:
-  explicit FifoCache(int size);
+public:
+    explicit FifoCache(int size);
 
-  bool InCache(int vertex) const;
-  // Adds the vertex unless it is present. Returns the vertex that dropped out
-  // (-1 when none, or when nothing was added).
-  int AddEntry(int vertex);
+    bool InCache(int vertex) const;
+    // Adds the vertex unless it is present. Returns the vertex that dropped out
+    // (-1 when none, or when nothing was added).
+    int AddEntry(int vertex);
 
-  // Cached vertices of a triangle, c0, c1 and c2 counted separately.
-  int CountCached(const StripTri& tri) const;
-  // Adds each absent vertex of the triangle, in the order c0, c1, c2.
-  void AddTriangle(const StripTri& tri);
+    // Cached vertices of a triangle, c0, c1 and c2 counted separately.
+    int CountCached(const StripTri& tri) const;
+    // Adds each absent vertex of the triangle, in the order c0, c1, c2.
+    void AddTriangle(const StripTri& tri);
 
- private:
-  std::vector<int> entries_;
+private:
+    std::vector<int> entries_;
 };

@@ -32,9 +32,9 @@
 
 // One output primitive group.
 struct IndexRun {
-  uint32_t kind = 1;        // 0 triangle list, 1 triangle strip
-  uint32_t indexCount = 0;
-  std::vector<uint16_t> indices;
+    uint32_t kind = 1;  // 0 triangle list, 1 triangle strip
+    uint32_t indexCount = 0;
+    std::vector<uint16_t> indices;
 };
 
 // Option setters: each only stores its value (defaults 24, true, 0, false).
@@ -48,7 +48,8 @@ void SetStripListsOnly(bool listsOnly);
 // result is false when an output triangle is not an input triangle in some
 // rotation. Also false, with no runs, when lists-only mode is off: strip output
 // is not supported.
-bool MakeIndexRuns(const std::vector<uint16_t>& indices, std::vector<IndexRun>& runs, bool validate);
+bool MakeIndexRuns(const std::vector<uint16_t>& indices, std::vector<IndexRun>& runs,
+                   bool validate);
 
 // Numbers the vertices 0, 1, 2, ... in order of first appearance across all
 // runs; same kinds and counts. Returns false, with `renumbered` empty, when an

@@ -17,8 +17,8 @@
 #include "MeshAnimConverter/geometry/Stripper.h"
 
 struct StripPiece {
-  std::vector<int> tris;
-  bool visited = false;
+    std::vector<int> tris;
+    bool visited = false;
 };
 
 std::vector<StripPiece> SplitStrips(const std::vector<Strip>& strips, const StripifyInfo& info,

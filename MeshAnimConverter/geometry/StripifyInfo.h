@@ -15,67 +15,68 @@
 // One triangle; the generator also makes degenerate "fake" ones (p, q, p) to
 // turn a strip's direction.
 struct StripTri {
-  int c0 = 0;
-  int c1 = 0;
-  int c2 = 0;
-  int stripId = -1;       // -1 while not committed to a strip
-  int trialStripId = -1;
-  int trialId = -1;
-  bool fake = false;
+    int c0 = 0;
+    int c1 = 0;
+    int c2 = 0;
+    int stripId = -1;  // -1 while not committed to a strip
+    int trialStripId = -1;
+    int trialId = -1;
+    bool fake = false;
 
-  bool IsDegenerate() const { return c0 == c1 || c1 == c2 || c2 == c0; }
-  bool HasVertex(int v) const { return c0 == v || c1 == v || c2 == v; }
+    bool IsDegenerate() const { return c0 == c1 || c1 == c2 || c2 == c0; }
+    bool HasVertex(int v) const { return c0 == v || c1 == v || c2 == v; }
 };
 
 // One undirected edge, linked from both of its vertices' lists.
 struct StripEdge {
-  int refCount = 2;
-  int firstTri = -1;   // triangle numbers into StripifyInfo::tris; -1 for none
-  int secondTri = -1;
-  int endA = 0;        // in the order of the triangle that created the edge
-  int endB = 0;
-  int nextA = -1;      // next edge in endA's list
-  int nextB = -1;      // next edge in endB's list
+    int refCount = 2;
+    int firstTri = -1;  // triangle numbers into StripifyInfo::tris; -1 for none
+    int secondTri = -1;
+    int endA = 0;  // in the order of the triangle that created the edge
+    int endB = 0;
+    int nextA = -1;  // next edge in endA's list
+    int nextB = -1;  // next edge in endB's list
 };
 
 struct StripifyInfo {
-  std::vector<StripTri> tris;  // the triangle table, then fake triangles
-  size_t numTableTris = 0;
-  std::vector<StripEdge> edges;
-  std::vector<int> edgeHeads;  // per vertex index: newest edge, or -1
-  // The same edges hashed by their two ends (open addressing, linear probing):
-  // a pair of vertices has at most one edge, so this finds what walking a's
-  // list would find, without the walk.
-  std::vector<uint32_t> edgeHashKeys;  // (smaller end << 16 | larger end) + 1; 0 = empty
-  std::vector<int> edgeHashValues;
-  // per table triangle, its edges (c0, c1), (c1, c2), (c2, c0)
-  std::vector<int> triEdges;
+    std::vector<StripTri> tris;  // the triangle table, then fake triangles
+    size_t numTableTris = 0;
+    std::vector<StripEdge> edges;
+    std::vector<int> edgeHeads;  // per vertex index: newest edge, or -1
+    // The same edges hashed by their two ends (open addressing, linear probing):
+    // a pair of vertices has at most one edge, so this finds what walking a's
+    // list would find, without the walk.
+    std::vector<uint32_t> edgeHashKeys;  // (smaller end << 16 | larger end) + 1; 0 = empty
+    std::vector<int> edgeHashValues;
+    // per table triangle, its edges (c0, c1), (c1, c2), (c2, c0)
+    std::vector<int> triEdges;
 
-  // The edge (a, b) in either direction, or -1.
-  int FindEdge(int a, int b) const;
-  // The next edge after `edge` in vertex v's list.
-  int NextEdge(int edge, int v) const {
-    const StripEdge& e = edges[edge];
-    return e.endA == v ? e.nextA : e.nextB;
-  }
-  // The edge's first triangle unless that is `tri`, else its second.
-  int OtherTri(int edge, int tri) const {
-    const StripEdge& e = edges[edge];
-    return e.firstTri != tri ? e.firstTri : e.secondTri;
-  }
-  // FindEdge(a, b), answered from the triangle's own edges when (a, b) is one
-  // of them (the usual case while walking a strip).
-  int FindEdgeOf(int tri, int a, int b) const;
-  // OtherTri of the edge (a, b) seen from `tri`; -1 when there is no such edge.
-  int OtherTri(int a, int b, int tri) const {
-    const int edge = FindEdgeOf(tri, a, b);
-    return edge < 0 ? -1 : OtherTri(edge, tri);
-  }
+    // The edge (a, b) in either direction, or -1.
+    int FindEdge(int a, int b) const;
+    // The next edge after `edge` in vertex v's list.
+    int NextEdge(int edge, int v) const {
+        const StripEdge& e = edges[edge];
+        return e.endA == v ? e.nextA : e.nextB;
+    }
+    // The edge's first triangle unless that is `tri`, else its second.
+    int OtherTri(int edge, int tri) const {
+        const StripEdge& e = edges[edge];
+        return e.firstTri != tri ? e.firstTri : e.secondTri;
+    }
+    // FindEdge(a, b), answered from the triangle's own edges when (a, b) is one
+    // of them (the usual case while walking a strip).
+    int FindEdgeOf(int tri, int a, int b) const;
+    // OtherTri of the edge (a, b) seen from `tri`; -1 when there is no such edge.
+    int OtherTri(int a, int b, int tri) const {
+        const int edge = FindEdgeOf(tri, a, b);
+        return edge < 0 ? -1 : OtherTri(edge, tri);
+    }
 };
 
 // Fills `info` from the triangle list (three indices per triangle; a trailing
 // partial triangle is ignored). maxIndex is the largest index of the list.
-void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex, StripifyInfo& info);
+void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
+                       StripifyInfo& info);
 
 // With a and b the last two entries of `list`, returns the triangle's vertex
 // that is neither (c0, then c1, then c2). Prints two diagnostic lines when the

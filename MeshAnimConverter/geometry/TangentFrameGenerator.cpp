@@ -20,54 +20,59 @@ constexpr float kNearlyParallel = 0.999f;    // tangent and binormal nearly para
 // Total order on floats for the position map: NaN after every number, NaNs
 // equivalent, -0.0 equivalent to +0.0 (exact comparison otherwise).
 bool FloatLess(float a, float b) {
-  if (a != a) return false;
-  if (b != b) return true;
-  return a < b;
+    if (a != a)
+        return false;
+    if (b != b)
+        return true;
+    return a < b;
 }
 
 bool PositionLess(const float* a, const float* b) {
-  for (int i = 0; i < 3; ++i) {
-    if (FloatLess(a[i], b[i])) return true;
-    if (FloatLess(b[i], a[i])) return false;
-  }
-  return false;
+    for (int i = 0; i < 3; ++i) {
+        if (FloatLess(a[i], b[i]))
+            return true;
+        if (FloatLess(b[i], a[i]))
+            return false;
+    }
+    return false;
 }
 
 float* PassField(TangentFrameGenerator::Vertex& v, int pass) {
-  return pass == 0 ? v.normal : pass == 1 ? v.tangent : v.binormal;
+    return pass == 0 ? v.normal : pass == 1 ? v.tangent : v.binormal;
 }
 
 const float* FaceVector(const TangentFrameGenerator::Triangle& t, int pass) {
-  return pass == 0 ? t.faceNormal : pass == 1 ? t.faceTangent : t.faceBinormal;
+    return pass == 0 ? t.faceNormal : pass == 1 ? t.faceTangent : t.faceBinormal;
 }
 
 void Orthogonalise(TangentFrameGenerator::Vertex& v) {
-  const Float3 n = geometry::Make3(v.normal);
-  const Float3 t = geometry::Make3(v.tangent);
-  const Float3 b = geometry::Make3(v.binormal);
+    const Float3 n = geometry::Make3(v.normal);
+    const Float3 t = geometry::Make3(v.tangent);
+    const Float3 b = geometry::Make3(v.binormal);
 
-  const Float3 tOrtho = geometry::Sub(t, geometry::Scale(n, geometry::Dot(n, t)));
-  const Float3 bOrtho = geometry::Sub(geometry::Sub(b, geometry::Scale(n, geometry::Dot(n, b))),
-                                      geometry::Scale(tOrtho, geometry::Dot(tOrtho, b)));
+    const Float3 tOrtho = geometry::Sub(t, geometry::Scale(n, geometry::Dot(n, t)));
+    const Float3 bOrtho = geometry::Sub(geometry::Sub(b, geometry::Scale(n, geometry::Dot(n, b))),
+                                        geometry::Scale(tOrtho, geometry::Dot(tOrtho, b)));
 
-  Float3 tangent = geometry::NormalizeByLength(tOrtho);
-  Float3 binormal = geometry::NormalizeByLength(bOrtho);
-  const float lenT = geometry::Length(tangent);
-  const float lenB = geometry::Length(binormal);
+    Float3 tangent = geometry::NormalizeByLength(tOrtho);
+    Float3 binormal = geometry::NormalizeByLength(bOrtho);
+    const float lenT = geometry::Length(tangent);
+    const float lenB = geometry::Length(binormal);
 
-  if (lenT > kTooShort && lenB > kTooShort) {
-    if (geometry::Dot(tangent, binormal) > kNearlyParallel) binormal = geometry::Cross(n, tangent);
-  } else if (lenT > kUsable) {
-    binormal = geometry::Cross(n, tangent);
-  } else if (lenB > kUsable) {
-    tangent = geometry::Cross(binormal, n);
-  } else {
-    const Float3 axis = n.x < n.y ? Float3{1.0f, 0.0f, 0.0f} : Float3{0.0f, 1.0f, 0.0f};
-    tangent = geometry::Cross(n, axis);
-    binormal = geometry::Cross(n, tangent);
-  }
-  geometry::Store3(tangent, v.tangent);
-  geometry::Store3(binormal, v.binormal);
+    if (lenT > kTooShort && lenB > kTooShort) {
+        if (geometry::Dot(tangent, binormal) > kNearlyParallel)
+            binormal = geometry::Cross(n, tangent);
+    } else if (lenT > kUsable) {
+        binormal = geometry::Cross(n, tangent);
+    } else if (lenB > kUsable) {
+        tangent = geometry::Cross(binormal, n);
+    } else {
+        const Float3 axis = n.x < n.y ? Float3{1.0f, 0.0f, 0.0f} : Float3{0.0f, 1.0f, 0.0f};
+        tangent = geometry::Cross(n, axis);
+        binormal = geometry::Cross(n, tangent);
+    }
+    geometry::Store3(tangent, v.tangent);
+    geometry::Store3(binormal, v.binormal);
 }
 
 const CanSmoothNormalsChecker kNormalsChecker{};
@@ -83,61 +88,61 @@ const TangentFrameGenerator::CanSmoothChecker* const kCheckers[3] = {
 
 void TangentFrameGenerator::SetUpTriangles(const std::vector<Vertex>& vertices,
                                            const std::vector<uint32_t>& indices) {
-  const size_t count = indices.size() / 3;
-  triangles_.assign(count, Triangle{});
-  for (size_t i = 0; i < count; ++i) {
-    Triangle& tri = triangles_[i];
-    for (int c = 0; c < 3; ++c) tri.indices[c] = indices[i * 3 + c];
-    const Vertex& v0 = vertices[tri.indices[0]];
-    const Vertex& v1 = vertices[tri.indices[1]];
-    const Vertex& v2 = vertices[tri.indices[2]];
-    const Float3 p0 = geometry::Make3(v0.position);
-    const Float3 e1 = geometry::Sub(geometry::Make3(v1.position), p0);
-    const Float3 e2 = geometry::Sub(geometry::Make3(v2.position), p0);
-    geometry::Store3(geometry::Cross(e1, e2), tri.faceNormal);
+    const size_t count = indices.size() / 3;
+    triangles_.assign(count, Triangle{});
+    for (size_t i = 0; i < count; ++i) {
+        Triangle& tri = triangles_[i];
+        for (int c = 0; c < 3; ++c) tri.indices[c] = indices[i * 3 + c];
+        const Vertex& v0 = vertices[tri.indices[0]];
+        const Vertex& v1 = vertices[tri.indices[1]];
+        const Vertex& v2 = vertices[tri.indices[2]];
+        const Float3 p0 = geometry::Make3(v0.position);
+        const Float3 e1 = geometry::Sub(geometry::Make3(v1.position), p0);
+        const Float3 e2 = geometry::Sub(geometry::Make3(v2.position), p0);
+        geometry::Store3(geometry::Cross(e1, e2), tri.faceNormal);
 
-    const float ds1 = v1.s - v0.s;
-    const float ds2 = v2.s - v0.s;
-    const float dt1 = v1.t - v0.t;
-    const float dt2 = v2.t - v0.t;
-    const float det = dt2 * ds1 - ds2 * dt1;
-    const float scale = std::fabs(det) <= kSingularMapping ? 1.0f : 1.0f / det;
-    const Float3 tangent = geometry::Sub(geometry::Scale(e1, dt2), geometry::Scale(e2, dt1));
-    const Float3 binormal = geometry::Sub(geometry::Scale(e2, ds1), geometry::Scale(e1, ds2));
-    geometry::Store3(geometry::Scale(tangent, scale), tri.faceTangent);
-    geometry::Store3(geometry::Scale(binormal, scale), tri.faceBinormal);
+        const float ds1 = v1.s - v0.s;
+        const float ds2 = v2.s - v0.s;
+        const float dt1 = v1.t - v0.t;
+        const float dt2 = v2.t - v0.t;
+        const float det = dt2 * ds1 - ds2 * dt1;
+        const float scale = std::fabs(det) <= kSingularMapping ? 1.0f : 1.0f / det;
+        const Float3 tangent = geometry::Sub(geometry::Scale(e1, dt2), geometry::Scale(e2, dt1));
+        const Float3 binormal = geometry::Sub(geometry::Scale(e2, ds1), geometry::Scale(e1, ds2));
+        geometry::Store3(geometry::Scale(tangent, scale), tri.faceTangent);
+        geometry::Store3(geometry::Scale(binormal, scale), tri.faceBinormal);
 
-    tri.handled = false;
-    tri.group = -1;
-    tri.number = static_cast<uint32_t>(i);
-  }
+        tri.handled = false;
+        tri.group = -1;
+        tri.number = static_cast<uint32_t>(i);
+    }
 }
 
 // Sorting the corners stably by position gives the map's keys in ascending
 // order with each list in triangle order, then corner order.
 void TangentFrameGenerator::BuildPositionMap(const std::vector<Vertex>& vertices) {
-  const size_t numCorners = triangles_.size() * 3;
-  std::vector<uint32_t> corners(numCorners);
-  for (size_t i = 0; i < numCorners; ++i) corners[i] = static_cast<uint32_t>(i);
-  auto positionOf = [&](uint32_t corner) {
-    return vertices[triangles_[corner / 3].indices[corner % 3]].position;
-  };
-  std::stable_sort(corners.begin(), corners.end(), [&](uint32_t a, uint32_t b) {
-    return PositionLess(positionOf(a), positionOf(b));
-  });
+    const size_t numCorners = triangles_.size() * 3;
+    std::vector<uint32_t> corners(numCorners);
+    for (size_t i = 0; i < numCorners; ++i) corners[i] = static_cast<uint32_t>(i);
+    auto positionOf = [&](uint32_t corner) {
+        return vertices[triangles_[corner / 3].indices[corner % 3]].position;
+    };
+    std::stable_sort(corners.begin(), corners.end(), [&](uint32_t a, uint32_t b) {
+        return PositionLess(positionOf(a), positionOf(b));
+    });
 
-  positionKeys_.clear();
-  positionStarts_.clear();
-  positionLists_.resize(numCorners);
-  for (size_t i = 0; i < numCorners; ++i) {
-    const float* p = positionOf(corners[i]);
-    if (i == 0 || PositionLess(positionOf(corners[i - 1]), p)) {
-      positionStarts_.push_back(static_cast<uint32_t>(i));
-      positionKeys_.insert(positionKeys_.end(), p, p + 3);
+    positionKeys_.clear();
+    positionStarts_.clear();
+    positionLists_.resize(numCorners);
+    for (size_t i = 0; i < numCorners; ++i) {
+        const float* p = positionOf(corners[i]);
+        if (i == 0 || PositionLess(positionOf(corners[i - 1]), p)) {
+            positionStarts_.push_back(static_cast<uint32_t>(i));
+            positionKeys_.insert(positionKeys_.end(), p, p + 3);
+        }
+        positionLists_[i] = corners[i] / 3;
     }
-    positionLists_[i] = corners[i] / 3;
-  }
-  positionStarts_.push_back(static_cast<uint32_t>(numCorners));
+    positionStarts_.push_back(static_cast<uint32_t>(numCorners));
 }
 
 // ---------------------------------------------------------------------------
@@ -149,93 +154,102 @@ void TangentFrameGenerator::BuildPositionMap(const std::vector<Vertex>& vertices
 // from N1, then all grown from N2) without deep native recursion.
 void TangentFrameGenerator::GrowGroup(uint32_t first, const CanSmoothChecker& checker,
                                       float minCosine) {
-  growStack_.clear();
-  growStack_.push_back(first);
-  while (!growStack_.empty()) {
-    const uint32_t t = growStack_.back();
-    growStack_.pop_back();
-    Triangle& tri = triangles_[t];
-    if (tri.handled) continue;
+    growStack_.clear();
+    growStack_.push_back(first);
+    while (!growStack_.empty()) {
+        const uint32_t t = growStack_.back();
+        growStack_.pop_back();
+        Triangle& tri = triangles_[t];
+        if (tri.handled)
+            continue;
 
-    const int32_t neighbours[2] = {neighbour1_[t], neighbour2_[t]};
-    for (int32_t n : neighbours) {
-      if (n < 0) continue;
-      const Triangle& other = triangles_[n];
-      if (other.group < 0 || !checker.CanSmooth(tri, other, minCosine)) continue;
-      groups_[other.group].push_back(t);
-      tri.group = other.group;
-    }
-    if (tri.group < 0) {
-      tri.group = static_cast<int32_t>(groups_.size());
-      groups_.push_back({t});
-    }
-    tri.handled = true;
+        const int32_t neighbours[2] = {neighbour1_[t], neighbour2_[t]};
+        for (int32_t n : neighbours) {
+            if (n < 0)
+                continue;
+            const Triangle& other = triangles_[n];
+            if (other.group < 0 || !checker.CanSmooth(tri, other, minCosine))
+                continue;
+            groups_[other.group].push_back(t);
+            tri.group = other.group;
+        }
+        if (tri.group < 0) {
+            tri.group = static_cast<int32_t>(groups_.size());
+            groups_.push_back({t});
+        }
+        tri.handled = true;
 
-    if (neighbours[1] >= 0) growStack_.push_back(static_cast<uint32_t>(neighbours[1]));
-    if (neighbours[0] >= 0) growStack_.push_back(static_cast<uint32_t>(neighbours[0]));
-  }
+        if (neighbours[1] >= 0)
+            growStack_.push_back(static_cast<uint32_t>(neighbours[1]));
+        if (neighbours[0] >= 0)
+            growStack_.push_back(static_cast<uint32_t>(neighbours[0]));
+    }
 }
 
 void TangentFrameGenerator::SplitVertices(Pass pass, size_t positionIndex,
                                           std::vector<Vertex>& vertices,
                                           std::vector<uint32_t>& mapping) {
-  const int p = static_cast<int>(pass);
-  const Float3 key = geometry::Make3(&positionKeys_[positionIndex * 3]);
-  ++stamp_;
-  std::vector<uint32_t> remembered;
-  for (std::vector<uint32_t>& group : groups_) {
-    // the group vector: sum of the members' face vectors, normalised
-    Float3 sum;
-    for (uint32_t t : group) sum = geometry::Add(sum, geometry::Make3(FaceVector(triangles_[t], p)));
-    const Float3 vec = geometry::NormalizeByLength(sum);
+    const int p = static_cast<int>(pass);
+    const Float3 key = geometry::Make3(&positionKeys_[positionIndex * 3]);
+    ++stamp_;
+    std::vector<uint32_t> remembered;
+    for (std::vector<uint32_t>& group : groups_) {
+        // the group vector: sum of the members' face vectors, normalised
+        Float3 sum;
+        for (uint32_t t : group)
+            sum = geometry::Add(sum, geometry::Make3(FaceVector(triangles_[t], p)));
+        const Float3 vec = geometry::NormalizeByLength(sum);
 
-    remembered.clear();
-    for (uint32_t t : group) {
-      for (int c = 0; c < 3; ++c) {
-        uint32_t v = triangles_[t].indices[c];
-        if (!geometry::SamePosition(geometry::Make3(vertices[v].position), key)) continue;
-        if (earlierStamp_[v] == stamp_) {
-          // an earlier group keeps v: this group gets its own copy
-          const uint32_t copy = static_cast<uint32_t>(vertices.size());
-          Vertex dup = vertices[v];
-          geometry::Store3(vec, PassField(dup, p));
-          vertices.push_back(dup);
-          mapping.push_back(v < inputVertexCount_ ? v : mapping[v]);
-          earlierStamp_.push_back(0);
-          for (uint32_t u : group) {
-            for (uint32_t& index : triangles_[u].indices) {
-              if (index == v) index = copy;
+        remembered.clear();
+        for (uint32_t t : group) {
+            for (int c = 0; c < 3; ++c) {
+                uint32_t v = triangles_[t].indices[c];
+                if (!geometry::SamePosition(geometry::Make3(vertices[v].position), key))
+                    continue;
+                if (earlierStamp_[v] == stamp_) {
+                    // an earlier group keeps v: this group gets its own copy
+                    const uint32_t copy = static_cast<uint32_t>(vertices.size());
+                    Vertex dup = vertices[v];
+                    geometry::Store3(vec, PassField(dup, p));
+                    vertices.push_back(dup);
+                    mapping.push_back(v < inputVertexCount_ ? v : mapping[v]);
+                    earlierStamp_.push_back(0);
+                    for (uint32_t u : group) {
+                        for (uint32_t& index : triangles_[u].indices) {
+                            if (index == v)
+                                index = copy;
+                        }
+                    }
+                    v = copy;
+                } else {
+                    geometry::Store3(vec, PassField(vertices[v], p));
+                }
+                remembered.push_back(v);
             }
-          }
-          v = copy;
-        } else {
-          geometry::Store3(vec, PassField(vertices[v], p));
         }
-        remembered.push_back(v);
-      }
+        for (uint32_t v : remembered) earlierStamp_[v] = stamp_;
     }
-    for (uint32_t v : remembered) earlierStamp_[v] = stamp_;
-  }
 }
 
 void TangentFrameGenerator::RunPass(Pass pass, size_t positionIndex, std::vector<Vertex>& vertices,
                                     std::vector<uint32_t>& mapping) {
-  const int p = static_cast<int>(pass);
-  const CanSmoothChecker& checker = *kCheckers[p];
-  const float minCosine = p == 0 ? normalCosine_ : p == 1 ? tangentCosine_ : binormalCosine_;
-  const uint32_t begin = positionStarts_[positionIndex];
-  const uint32_t end = positionStarts_[positionIndex + 1];
+    const int p = static_cast<int>(pass);
+    const CanSmoothChecker& checker = *kCheckers[p];
+    const float minCosine = p == 0 ? normalCosine_ : p == 1 ? tangentCosine_ : binormalCosine_;
+    const uint32_t begin = positionStarts_[positionIndex];
+    const uint32_t end = positionStarts_[positionIndex + 1];
 
-  for (uint32_t i = begin; i < end; ++i) {
-    Triangle& tri = triangles_[positionLists_[i]];
-    tri.handled = false;
-    tri.group = -1;
-  }
-  groups_.clear();
-  for (uint32_t i = begin; i < end; ++i) {
-    if (!triangles_[positionLists_[i]].handled) GrowGroup(positionLists_[i], checker, minCosine);
-  }
-  SplitVertices(pass, positionIndex, vertices, mapping);
+    for (uint32_t i = begin; i < end; ++i) {
+        Triangle& tri = triangles_[positionLists_[i]];
+        tri.handled = false;
+        tri.group = -1;
+    }
+    groups_.clear();
+    for (uint32_t i = begin; i < end; ++i) {
+        if (!triangles_[positionLists_[i]].handled)
+            GrowGroup(positionLists_[i], checker, minCosine);
+    }
+    SplitVertices(pass, positionIndex, vertices, mapping);
 }
 
 // ---------------------------------------------------------------------------
@@ -244,54 +258,56 @@ void TangentFrameGenerator::RunPass(Pass pass, size_t positionIndex, std::vector
 bool TangentFrameGenerator::Generate(std::vector<Vertex>& vertices, std::vector<uint32_t>& indices,
                                      std::vector<uint32_t>& mapping, float normalCosine,
                                      float tangentCosine, float binormalCosine) {
-  if (indices.size() % 3 != 0 || vertices.size() > UINT32_MAX) return false;
-  for (uint32_t index : indices) {
-    if (index >= vertices.size()) return false;
-  }
-
-  normalCosine_ = normalCosine;
-  tangentCosine_ = tangentCosine;
-  binormalCosine_ = binormalCosine;
-  inputVertexCount_ = static_cast<uint32_t>(vertices.size());
-
-  mapping.resize(vertices.size());
-  for (uint32_t i = 0; i < inputVertexCount_; ++i) mapping[i] = i;
-
-  SetUpTriangles(vertices, indices);
-  BuildPositionMap(vertices);
-
-  // corner positions never change (copies keep their position), so each
-  // position's neighbours are found once for its three passes
-  std::vector<Float3> corners(triangles_.size() * 3);
-  for (size_t t = 0; t < triangles_.size(); ++t) {
-    for (int c = 0; c < 3; ++c) {
-      corners[t * 3 + c] = geometry::Make3(vertices[triangles_[t].indices[c]].position);
+    if (indices.size() % 3 != 0 || vertices.size() > UINT32_MAX)
+        return false;
+    for (uint32_t index : indices) {
+        if (index >= vertices.size())
+            return false;
     }
-  }
-  neighbour1_.assign(triangles_.size(), -1);
-  neighbour2_.assign(triangles_.size(), -1);
-  earlierStamp_.assign(vertices.size(), 0);
-  stamp_ = 0;
 
-  std::vector<int32_t> first;
-  std::vector<int32_t> second;
-  const size_t numPositions = positionKeys_.size() / 3;
-  for (size_t p = 0; p < numPositions; ++p) {
-    const uint32_t begin = positionStarts_[p];
-    const uint32_t count = positionStarts_[p + 1] - begin;
-    FindPositionNeighbours(&positionLists_[begin], count, corners, first, second);
-    for (uint32_t i = 0; i < count; ++i) {
-      neighbour1_[positionLists_[begin + i]] = first[i];
-      neighbour2_[positionLists_[begin + i]] = second[i];
+    normalCosine_ = normalCosine;
+    tangentCosine_ = tangentCosine;
+    binormalCosine_ = binormalCosine;
+    inputVertexCount_ = static_cast<uint32_t>(vertices.size());
+
+    mapping.resize(vertices.size());
+    for (uint32_t i = 0; i < inputVertexCount_; ++i) mapping[i] = i;
+
+    SetUpTriangles(vertices, indices);
+    BuildPositionMap(vertices);
+
+    // corner positions never change (copies keep their position), so each
+    // position's neighbours are found once for its three passes
+    std::vector<Float3> corners(triangles_.size() * 3);
+    for (size_t t = 0; t < triangles_.size(); ++t) {
+        for (int c = 0; c < 3; ++c) {
+            corners[t * 3 + c] = geometry::Make3(vertices[triangles_[t].indices[c]].position);
+        }
     }
-    RunPass(Pass::kNormals, p, vertices, mapping);
-    RunPass(Pass::kTangents, p, vertices, mapping);
-    RunPass(Pass::kBinormals, p, vertices, mapping);
-  }
+    neighbour1_.assign(triangles_.size(), -1);
+    neighbour2_.assign(triangles_.size(), -1);
+    earlierStamp_.assign(vertices.size(), 0);
+    stamp_ = 0;
 
-  for (size_t t = 0; t < triangles_.size(); ++t) {
-    for (int c = 0; c < 3; ++c) indices[t * 3 + c] = triangles_[t].indices[c];
-  }
-  for (Vertex& v : vertices) Orthogonalise(v);
-  return true;
+    std::vector<int32_t> first;
+    std::vector<int32_t> second;
+    const size_t numPositions = positionKeys_.size() / 3;
+    for (size_t p = 0; p < numPositions; ++p) {
+        const uint32_t begin = positionStarts_[p];
+        const uint32_t count = positionStarts_[p + 1] - begin;
+        FindPositionNeighbours(&positionLists_[begin], count, corners, first, second);
+        for (uint32_t i = 0; i < count; ++i) {
+            neighbour1_[positionLists_[begin + i]] = first[i];
+            neighbour2_[positionLists_[begin + i]] = second[i];
+        }
+        RunPass(Pass::kNormals, p, vertices, mapping);
+        RunPass(Pass::kTangents, p, vertices, mapping);
+        RunPass(Pass::kBinormals, p, vertices, mapping);
+    }
+
+    for (size_t t = 0; t < triangles_.size(); ++t) {
+        for (int c = 0; c < 3; ++c) indices[t * 3 + c] = triangles_[t].indices[c];
+    }
+    for (Vertex& v : vertices) Orthogonalise(v);
+    return true;
 }

@@ -33,72 +33,72 @@
 #include <vector>
 
 class TangentFrameGenerator {
- public:
-  // 14 floats, in this order.
-  struct Vertex {
-    float position[3];
-    float normal[3];
-    float s;
-    float t;
-    float tangent[3];
-    float binormal[3];
-  };
+public:
+    // 14 floats, in this order.
+    struct Vertex {
+        float position[3];
+        float normal[3];
+        float s;
+        float t;
+        float tangent[3];
+        float binormal[3];
+    };
 
-  // One input triangle during a run.
-  struct Triangle {
-    uint32_t indices[3];   // current vertex indices, input order
-    float faceNormal[3];   // not normalised: length is twice the area
-    float faceTangent[3];
-    float faceBinormal[3];
-    bool handled;
-    int32_t group;         // -1 for none
-    uint32_t number;       // index of the triangle in the input
-  };
+    // One input triangle during a run.
+    struct Triangle {
+        uint32_t indices[3];  // current vertex indices, input order
+        float faceNormal[3];  // not normalised: length is twice the area
+        float faceTangent[3];
+        float faceBinormal[3];
+        bool handled;
+        int32_t group;    // -1 for none
+        uint32_t number;  // index of the triangle in the input
+    };
 
-  // Answers whether two triangles may share one smoothed vector.
-  class CanSmoothChecker {
-   public:
-    virtual ~CanSmoothChecker() = default;
-    virtual bool CanSmooth(const Triangle& a, const Triangle& b, float minCosine) const = 0;
-  };
+    // Answers whether two triangles may share one smoothed vector.
+    class CanSmoothChecker {
+    public:
+        virtual ~CanSmoothChecker() = default;
+        virtual bool CanSmooth(const Triangle& a, const Triangle& b, float minCosine) const = 0;
+    };
 
-  // Computes the frames. Returns false, and changes nothing, when the index
-  // count is not a multiple of 3 or an index is not below the vertex count;
-  // any other input succeeds. `mapping` is cleared first.
-  bool Generate(std::vector<Vertex>& vertices, std::vector<uint32_t>& indices,
-                std::vector<uint32_t>& mapping, float normalCosine, float tangentCosine,
-                float binormalCosine);
+    // Computes the frames. Returns false, and changes nothing, when the index
+    // count is not a multiple of 3 or an index is not below the vertex count;
+    // any other input succeeds. `mapping` is cleared first.
+    bool Generate(std::vector<Vertex>& vertices, std::vector<uint32_t>& indices,
+                  std::vector<uint32_t>& mapping, float normalCosine, float tangentCosine,
+                  float binormalCosine);
 
- private:
-  enum class Pass { kNormals, kTangents, kBinormals };
+private:
+    enum class Pass { kNormals, kTangents, kBinormals };
 
-  void SetUpTriangles(const std::vector<Vertex>& vertices, const std::vector<uint32_t>& indices);
-  void BuildPositionMap(const std::vector<Vertex>& vertices);
-  void RunPass(Pass pass, size_t positionIndex, std::vector<Vertex>& vertices,
-               std::vector<uint32_t>& mapping);
-  void GrowGroup(uint32_t first, const CanSmoothChecker& checker, float minCosine);
-  void SplitVertices(Pass pass, size_t positionIndex, std::vector<Vertex>& vertices,
-                     std::vector<uint32_t>& mapping);
+    void SetUpTriangles(const std::vector<Vertex>& vertices, const std::vector<uint32_t>& indices);
+    void BuildPositionMap(const std::vector<Vertex>& vertices);
+    void RunPass(Pass pass, size_t positionIndex, std::vector<Vertex>& vertices,
+                 std::vector<uint32_t>& mapping);
+    void GrowGroup(uint32_t first, const CanSmoothChecker& checker, float minCosine);
+    void SplitVertices(Pass pass, size_t positionIndex, std::vector<Vertex>& vertices,
+                       std::vector<uint32_t>& mapping);
 
-  // Run parameters.
-  float normalCosine_ = 0.0f;
-  float tangentCosine_ = 0.0f;
-  float binormalCosine_ = 0.0f;
-  uint32_t inputVertexCount_ = 0;
+    // Run parameters.
+    float normalCosine_ = 0.0f;
+    float tangentCosine_ = 0.0f;
+    float binormalCosine_ = 0.0f;
+    uint32_t inputVertexCount_ = 0;
 
-  std::vector<Triangle> triangles_;
+    std::vector<Triangle> triangles_;
 
-  // Position map, flattened: entry i covers positionLists_[positionStarts_[i] ..
-  // positionStarts_[i + 1]) and its key is positionKeys_[i] (x, y, z).
-  std::vector<float> positionKeys_;
-  std::vector<uint32_t> positionStarts_;
-  std::vector<uint32_t> positionLists_;
+    // Position map, flattened: entry i covers positionLists_[positionStarts_[i] ..
+    // positionStarts_[i + 1]) and its key is positionKeys_[i] (x, y, z).
+    std::vector<float> positionKeys_;
+    std::vector<uint32_t> positionStarts_;
+    std::vector<uint32_t> positionLists_;
 
-  // Scratch of the position being processed.
-  std::vector<int32_t> neighbour1_;  // per triangle number, valid for listed triangles
-  std::vector<int32_t> neighbour2_;
-  std::vector<std::vector<uint32_t>> groups_;
-  std::vector<uint32_t> earlierStamp_;  // per vertex: pass stamp when used by an earlier group
-  uint32_t stamp_ = 0;
-  std::vector<uint32_t> growStack_;
+    // Scratch of the position being processed.
+    std::vector<int32_t> neighbour1_;  // per triangle number, valid for listed triangles
+    std::vector<int32_t> neighbour2_;
+    std::vector<std::vector<uint32_t>> groups_;
+    std::vector<uint32_t> earlierStamp_;  // per vertex: pass stamp when used by an earlier group
+    uint32_t stamp_ = 0;
+    std::vector<uint32_t> growStack_;
 };

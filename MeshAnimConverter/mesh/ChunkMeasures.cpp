@@ -5,7 +5,9 @@
 
 namespace {
 
-gtVector3 Position(const ChunkVertex& v) { return {v.x, v.y, v.z}; }
+gtVector3 Position(const ChunkVertex& v) {
+    return {v.x, v.y, v.z};
+}
 
 }  // namespace
 

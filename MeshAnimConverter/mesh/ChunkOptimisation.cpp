@@ -62,7 +62,8 @@ bool GenerateTangents(IndexedMeshChunk& chunk, GenericMeshInfluence* weights,
     chunk.hasTangents = true;
     for (size_t t = 0; t < chunk.triangles.size(); ++t) {
         for (int c = 0; c < 3; ++c) {
-            chunk.triangles[t].v[c] = static_cast<uint16_t>(indices[3 * t + static_cast<size_t>(c)]);
+            chunk.triangles[t].v[c] =
+                static_cast<uint16_t>(indices[3 * t + static_cast<size_t>(c)]);
         }
     }
 

@@ -17,5 +17,4 @@ class IndexedMesh;
 // Runs the step on chunk `chunk`. Returns false, changing nothing, when the tangent step would
 // give the chunk more vertices than its 16-bit triangle corners can address; `vertexCount` then
 // holds the count it would need.
-bool PrepareChunkForOutput(IndexedMesh& mesh, uint32_t chunk, bool optimise,
-                           uint32_t& vertexCount);
+bool PrepareChunkForOutput(IndexedMesh& mesh, uint32_t chunk, bool optimise, uint32_t& vertexCount);

@@ -90,8 +90,9 @@ uint32_t WeldChunkVertices(std::vector<ChunkVertex>& vertices, std::vector<gtVec
     if (pairs.empty()) {
         return 0;
     }
-    std::sort(pairs.begin(), pairs.end(),
-              [](const DuplicatePair& a, const DuplicatePair& b) { return a.duplicate < b.duplicate; });
+    std::sort(pairs.begin(), pairs.end(), [](const DuplicatePair& a, const DuplicatePair& b) {
+        return a.duplicate < b.duplicate;
+    });
 
     std::vector<uint8_t> isDuplicate(count, 0);
     for (const DuplicatePair& pair : pairs) {

@@ -1,7 +1,5 @@
 // Building the indexed mesh: chunks per material, welding, neighbours, degenerate removal,
 // chunk bone weights and the attachment copy.
-#include "MeshAnimConverter/mesh/IndexedMesh.h"
-
 #include <cstring>
 
 #include "MeshAnimConverter/driver/ExportUserInterface.h"
@@ -9,6 +7,7 @@
 #include "MeshAnimConverter/mesh/ChunkNeighbours.h"
 #include "MeshAnimConverter/mesh/ChunkWelding.h"
 #include "MeshAnimConverter/mesh/FanSplit.h"
+#include "MeshAnimConverter/mesh/IndexedMesh.h"
 
 namespace {
 

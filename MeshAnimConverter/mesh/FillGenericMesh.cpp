@@ -85,8 +85,8 @@ void FillMaterials(const SceneData& scene, GenericMesh& mesh) {
         for (const SceneTexture& texture : source.textures) {
             MaterialMap& map = material.maps.AddNew();
             map.slot = FindMapSlot(texture.typeName.c_str());
-            map.tiling = static_cast<uint8_t>((texture.tileU != 0 ? 1 : 0) |
-                                              (texture.tileV != 0 ? 2 : 0));
+            map.tiling =
+                static_cast<uint8_t>((texture.tileU != 0 ? 1 : 0) | (texture.tileV != 0 ? 2 : 0));
             CopyName(map.fileName, sizeof map.fileName, texture.textureName.c_str());
             map.amount = texture.layerOpacity;
         }
@@ -178,8 +178,8 @@ void FillInfluences(const SceneData& scene, const ExGenericSkeleton& skeleton, G
                 GenericVertexWeight& weight = (*influences)[found->second].weights.emplace_back();
                 weight.vertex = 3 * j + c;
                 weight.weight = corner.blend[s];
-                weight.position =
-                    Times(frames[static_cast<size_t>(found->second)], corner.position - bone.position);
+                weight.position = Times(frames[static_cast<size_t>(found->second)],
+                                        corner.position - bone.position);
             }
         }
     }

@@ -20,9 +20,9 @@ class ConverterExGenericSkeleton;
 class GenericSkeletonNodeBase;
 
 namespace GenericLimits {
-constexpr int kMaxCorners = 32;        // corner slots of a face
-constexpr int kNameSize = 256;         // bone and attachment names: 255 characters and a zero
-constexpr int kFileNameSize = 512;     // texture file names: 511 characters and a zero
+constexpr int kMaxCorners = 32;     // corner slots of a face
+constexpr int kNameSize = 256;      // bone and attachment names: 255 characters and a zero
+constexpr int kFileNameSize = 512;  // texture file names: 511 characters and a zero
 }  // namespace GenericLimits
 
 struct GenericTexCoord {

@@ -28,15 +28,15 @@ public:
     bool HasTangents() const { return hasTangents; }
 
     float meanTriangleArea = 0.0f;
-    uint32_t primitiveCode = 4;             // a plain triangle list
-    std::vector<ChunkVertex> vertices;      // x, y, z, u, v
+    uint32_t primitiveCode = 4;         // a plain triangle list
+    std::vector<ChunkVertex> vertices;  // x, y, z, u, v
     std::vector<ChunkTriangle> triangles;
-    std::vector<gtVector3> normals;         // one per vertex
-    std::vector<gtVector3> tangents;        // one per vertex once the tangent step ran
+    std::vector<gtVector3> normals;   // one per vertex
+    std::vector<gtVector3> tangents;  // one per vertex once the tangent step ran
     bool hasTangents = false;
-    std::vector<gtVector3> faceNormals;     // one per triangle
-    std::vector<int32_t> neighbours;        // three per triangle, only when built
-    uint32_t sourceMaterial = 0;            // the generic-mesh material the chunk was built from
+    std::vector<gtVector3> faceNormals;  // one per triangle
+    std::vector<int32_t> neighbours;     // three per triangle, only when built
+    uint32_t sourceMaterial = 0;         // the generic-mesh material the chunk was built from
 };
 
 class IndexedMesh {
@@ -49,19 +49,19 @@ public:
     uint32_t ChunkCount() const { return static_cast<uint32_t>(chunks.size()); }
     bool HasChunkInfluences() const { return !chunkInfluences.empty(); }
 
-    gtVector3 origin;                                   // always 0, 0, 0
-    float orientation[4] = {1.0f, 0.0f, 0.0f, 0.0f};    // always 1, 0, 0, 0
+    gtVector3 origin;                                 // always 0, 0, 0
+    float orientation[4] = {1.0f, 0.0f, 0.0f, 0.0f};  // always 1, 0, 0, 0
     std::vector<std::unique_ptr<IndexedMeshChunk>> chunks;
-    uint32_t vertexTotal = 0;    // after welding and degenerate removal
+    uint32_t vertexTotal = 0;  // after welding and degenerate removal
     uint32_t triangleTotal = 0;
-    ConverterExGenericSkeleton* skeleton = nullptr;     // not owned
+    ConverterExGenericSkeleton* skeleton = nullptr;  // not owned
     // One list per chunk, or empty when the generic mesh has no influences.
     std::vector<std::unique_ptr<GenericMeshInfluence>> chunkInfluences;
     // Per chunk: vertex -> the generic-mesh corner it came from.
     std::vector<std::vector<uint32_t>> sourceCorners;
     uint32_t maxBonesPerChunk = 0;
     uint32_t maxInfluencesPerVertex = 0;
-    std::vector<uint32_t> influencesPerVertex;          // per chunk
+    std::vector<uint32_t> influencesPerVertex;  // per chunk
     std::vector<GenericAttachment> attachments;
 };
 

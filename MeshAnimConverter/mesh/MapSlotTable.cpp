@@ -11,12 +11,18 @@ struct SlotEntry {
 };
 
 constexpr SlotEntry kSlots[] = {
-    {"invalid", kMapSlotInvalid},       {"ambient", kMapSlotAmbient},
-    {"diffuse", kMapSlotDiffuse},       {"specular", kMapSlotSpecular},
-    {"shine", kMapSlotShine},           {"shinestrength", kMapSlotShineStrength},
-    {"selfillum", kMapSlotSelfIllum},   {"opacity", kMapSlotOpacity},
-    {"filtercolor", kMapSlotFilterColor}, {"bump", kMapSlotBump},
-    {"reflect", kMapSlotReflect},       {"refract", kMapSlotRefract},
+    {"invalid", kMapSlotInvalid},
+    {"ambient", kMapSlotAmbient},
+    {"diffuse", kMapSlotDiffuse},
+    {"specular", kMapSlotSpecular},
+    {"shine", kMapSlotShine},
+    {"shinestrength", kMapSlotShineStrength},
+    {"selfillum", kMapSlotSelfIllum},
+    {"opacity", kMapSlotOpacity},
+    {"filtercolor", kMapSlotFilterColor},
+    {"bump", kMapSlotBump},
+    {"reflect", kMapSlotReflect},
+    {"refract", kMapSlotRefract},
     {"displacement", kMapSlotDisplacement},
 };
 

@@ -9,7 +9,9 @@
 
 namespace {
 
-bool Contains(const gtString& text, const char* part) { return text.Find(part) >= 0; }
+bool Contains(const gtString& text, const char* part) {
+    return text.Find(part) >= 0;
+}
 
 const char* ReferenceSuffix(const std::vector<DescriptorMap>& maps) {
     if (maps.empty()) {

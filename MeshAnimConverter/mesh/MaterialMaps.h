@@ -18,7 +18,7 @@ struct TextureDescriptorState;
 
 struct DescriptorMap {
     int32_t slot = -1;
-    uint8_t tiling = 0;   // bit 0 tile in s, bit 1 tile in t
+    uint8_t tiling = 0;  // bit 0 tile in s, bit 1 tile in t
     gtString fileName;
     float amount = 1.0f;
 };

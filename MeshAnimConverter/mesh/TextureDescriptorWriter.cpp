@@ -87,8 +87,8 @@ bool WriteTextFile(const gtString& path, const gtString& text) {
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
-gtString TextureDescriptorText(const gtString& imageName, const gtString* alphaName,
-                               uint8_t tiling, bool noTile) {
+gtString TextureDescriptorText(const gtString& imageName, const gtString* alphaName, uint8_t tiling,
+                               bool noTile) {
     gtString text = "Primary=";
     text += ImageFileName(imageName);
     text += "\n";

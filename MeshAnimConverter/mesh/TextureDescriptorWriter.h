@@ -18,10 +18,10 @@ class ExportUserInterface;
 
 // What lives for one .im file.
 struct TextureDescriptorState {
-    gtString imPath;                       // the target .im path (never a temporary file)
-    ExportUserInterface* ui = nullptr;     // questions, notices and the referenced-texture list
-    bool askAboutAll = false;              // the "overwrite all" question is still to be asked
-    bool overwriteAll = true;              // replace existing descriptors without asking
+    gtString imPath;                    // the target .im path (never a temporary file)
+    ExportUserInterface* ui = nullptr;  // questions, notices and the referenced-texture list
+    bool askAboutAll = false;           // the "overwrite all" question is still to be asked
+    bool overwriteAll = true;           // replace existing descriptors without asking
 };
 
 // Writes the descriptor of the map named `mapFileName` with tiling bits `tiling` (bit 0 s,
@@ -33,5 +33,5 @@ void WriteTextureDescriptor(TextureDescriptorState& state, gtString& mapFileName
 
 // The descriptor file contents for an image, its optional alpha image and its tiling: the
 // "Primary=", "Alpha=" and "Tile=" lines, each ending in "\n".
-gtString TextureDescriptorText(const gtString& imageName, const gtString* alphaName,
-                               uint8_t tiling, bool noTile);
+gtString TextureDescriptorText(const gtString& imageName, const gtString* alphaName, uint8_t tiling,
+                               bool noTile);

@@ -70,7 +70,7 @@ struct NumberSpan {
 NumberSpan ScanNumber(const char* p, bool hex) {
     NumberSpan span;
     auto isDigit = [hex](char c) { return hex ? IsHexDigit(c) : IsDigit(c); };
-    long long leading = 0;     // significant integer digits
+    long long leading = 0;  // significant integer digits
     long long fractionZeros = 0;
     bool seenSignificant = false;
     for (; isDigit(*p); ++p) {

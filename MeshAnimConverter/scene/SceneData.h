@@ -64,10 +64,10 @@ struct SceneMaterial {
 
 struct SceneBone {
     int32_t id = -1;
-    gtString name;        // begins with "b." after reading unless empty
-    gtString parentName;  // empty for the root
-    gtVector3 position;   // model-space bind position
-    gtQuat orientation;   // model-space bind orientation
+    gtString name;            // begins with "b." after reading unless empty
+    gtString parentName;      // empty for the root
+    gtVector3 position;       // model-space bind position
+    gtQuat orientation;       // model-space bind orientation
     gtVector3 localPosition;  // relative to the parent (a copy of position for the root)
     gtQuat localOrientation;
     gtArray<int32_t> children{4};  // child bone indices, in bone order

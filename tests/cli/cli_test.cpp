@@ -1,9 +1,9 @@
 // The built program from a shell: exit status, plain piped output, colours on a terminal.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
@@ -30,7 +30,9 @@ Outcome Shell(const std::string& command) {
 
 const std::string kProgram = VANTOK_PROGRAM;
 
-bool HaveScript() { return Shell("command -v script >/dev/null 2>&1 && echo yes").out == "yes\n"; }
+bool HaveScript() {
+    return Shell("command -v script >/dev/null 2>&1 && echo yes").out == "yes\n";
+}
 
 }  // namespace
 
@@ -56,8 +58,8 @@ TEST(Cli, TerminalOutputColoursErrorsAndResetsAfterEachLine) {
     if (!HaveScript()) {
         GTEST_SKIP() << "script(1) is not installed";
     }
-    const Outcome o =
-        Shell("script -qc '" + kProgram + " -warnings true -inFile /no/such.xml' /dev/null </dev/null");
+    const Outcome o = Shell("script -qc '" + kProgram +
+                            " -warnings true -inFile /no/such.xml' /dev/null </dev/null");
     // Error lines: bright red, the text and its line break, then the reset.
     const std::string red = "\x1b[91mError: Failed to process files\r\n\x1b[0m";
     EXPECT_NE(o.out.find(red), std::string::npos) << o.out;

@@ -55,7 +55,7 @@ TEST(gtString, CapacitiesFollowTheSizeClasses) {
     const struct {
         int length;
         int capacity;
-    } cases[] = {{1, 32}, {32, 32}, {33, 64}, {64, 64}, {65, 128}, {200, 256},
+    } cases[] = {{1, 32},    {32, 32},   {33, 64},   {64, 64},   {65, 128},   {200, 256},
                  {256, 256}, {257, 512}, {512, 512}, {513, 513}, {5000, 5000}};
     for (const auto& c : cases) {
         const std::string text(static_cast<size_t>(c.length), 'x');

@@ -57,9 +57,8 @@ private:
     int Pick(int n) { return (int)(m_rng() % (uint32_t)n); }
 
     std::string Name() {
-        static const char* names[] = {"vertex", "position", "normal", "texcoord", "boneId",
-                                      "blend",  "a",        "x:y",    "_n-1.2",   "Mesh",
-                                      "MESH",   "mesh"};
+        static const char* names[] = {"vertex", "position", "normal", "texcoord", "boneId", "blend",
+                                      "a",      "x:y",      "_n-1.2", "Mesh",     "MESH",   "mesh"};
         return names[Pick(12)];
     }
 
@@ -72,11 +71,26 @@ private:
     }
 
     std::string Text() {
-        static const char* pieces[] = {" ",      "\n",        "\t",           "\r\n",
-                                       "&amp;",  "&lt;",      "&#65;",        "&#x20AC;",
-                                       "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80",
-                                       "]]>",    "-->",       "?>",           "plain ",
-                                       ">",      "\"",        "'",            "\x01"};
+        static const char* pieces[] = {" ",
+                                       "\n",
+                                       "\t",
+                                       "\r\n",
+                                       "&amp;",
+                                       "&lt;",
+                                       "&#65;",
+                                       "&#x20AC;",
+                                       "\xC3\xA9",
+                                       "\xE2\x82\xAC",
+                                       "\xF0\x9F\x98\x80",
+                                       "\x80",
+                                       "]]>",
+                                       "-->",
+                                       "?>",
+                                       "plain ",
+                                       ">",
+                                       "\"",
+                                       "'",
+                                       "\x01"};
         std::string t;
         for (int i = Pick(5); i >= 0; --i) {
             if (Chance(2)) {
@@ -92,8 +106,8 @@ private:
     }
 
     std::string Value() {
-        static const char* pieces[] = {"0", "axisangle", " ", "\n", "\t", "&quot;", "&#x41;",
-                                       "<>", "\xC3\xA9", "'", "a b"};
+        static const char* pieces[] = {"0",      "axisangle", " ",        "\n", "\t", "&quot;",
+                                       "&#x41;", "<>",        "\xC3\xA9", "'",  "a b"};
         std::string v;
         for (int i = Pick(4); i > 0; --i) v += pieces[Pick(11)];
         return v;

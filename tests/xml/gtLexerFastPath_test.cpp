@@ -42,7 +42,10 @@ std::string Number(std::mt19937& random) {
             break;
         case 4:
             s = Digits(random, 3) + "." + Digits(random, 9) + (random() % 2 ? "e" : "E") +
-                (random() % 3 == 0 ? "-" : random() % 2 ? "+" : "") + Digits(random, 3);
+                (random() % 3 == 0 ? "-"
+                 : random() % 2    ? "+"
+                                   : "") +
+                Digits(random, 3);
             break;
         case 5:
             s = Digits(random, 2) + "e" + Digits(random, 12);  // exponent saturates
@@ -75,9 +78,40 @@ std::string Number(std::mt19937& random) {
 
 std::string RandomText(std::mt19937& random) {
     static const char* separators[] = {
-        ",", ", ", " ", "\t", "\n", "\n", ",\n", "\n\n", "\r\n", " ,\n", ",,", "-", "- ", " -", "+", "/* c */",
-        "// line\n", "/*/", "/* /* */", "//", "/*", "\"s\"", "\"a\\n\" \"b\"", "x", "_a1",
-        "@", ".", "\x80", "\xff", "\x01", "  ", "\"open", "e", "*/",
+        ",",
+        ", ",
+        " ",
+        "\t",
+        "\n",
+        "\n",
+        ",\n",
+        "\n\n",
+        "\r\n",
+        " ,\n",
+        ",,",
+        "-",
+        "- ",
+        " -",
+        "+",
+        "/* c */",
+        "// line\n",
+        "/*/",
+        "/* /* */",
+        "//",
+        "/*",
+        "\"s\"",
+        "\"a\\n\" \"b\"",
+        "x",
+        "_a1",
+        "@",
+        ".",
+        "\x80",
+        "\xff",
+        "\x01",
+        "  ",
+        "\"open",
+        "e",
+        "*/",
     };
     std::string text;
     int pieces = (int)(random() % 12);
@@ -134,8 +168,8 @@ Outcome Replay(const std::string& text, int flags, uint32_t seed, int ops, bool 
                 gtToken t;
                 bool ok = lexer.ReadToken(&t);
                 r = "T" + std::to_string(ok) + " " + std::to_string(t.kind) + " " +
-                    std::to_string(t.subtype) + " " + t.Text() + " " +
-                    std::to_string(t.position) + " " + std::to_string(t.line);
+                    std::to_string(t.subtype) + " " + t.Text() + " " + std::to_string(t.position) +
+                    " " + std::to_string(t.line);
                 if (ok) {
                     r += " " + std::to_string(Bits(t.GetReal())) + " " +
                          std::to_string(t.GetInteger());
@@ -194,15 +228,58 @@ TEST(gtLexerFastPath, VectorsLikeTheReaderReadsThem) {
 
 TEST(gtLexerFastPath, EdgeTexts) {
     const char* texts[] = {
-        "",        " ",       "-",       "- ",        "-,",      ",",        "0",
-        "00",      "0.",      ".5",      "5.",        "1e",      "1e+",      "1E-3",
-        "0e5",     "0x",      "0b",      "0X1f",      "1.2.3",   "1.#INF",   "1.#QNAN7",
-        "1.#X",    "1#",      "7#INF",   "1, ",       "1 ,2",    "1\n,\n2",  "-\n1",
-        "- /**/1", "1/**/,2", "1//c\n,2", "\"a\"",    "x,1",     "1x",       "-x",
-        "--1",     "+1",      "1,,2",    "\x80\x31",  "1\x01,",  ".",        "-.5",
-        "-.",      "99999999999999999999999", "0.000000000000000000000000000000000000000000001",
-        "1e2147483648", "1e-400", "123456789.123456789e-10", "1\n2\n3", "x\n1\n,\n2\n",
-        "\n-\n1\n,\n-2\n", "1\n\n2,\n3\n\n4",
+        "",
+        " ",
+        "-",
+        "- ",
+        "-,",
+        ",",
+        "0",
+        "00",
+        "0.",
+        ".5",
+        "5.",
+        "1e",
+        "1e+",
+        "1E-3",
+        "0e5",
+        "0x",
+        "0b",
+        "0X1f",
+        "1.2.3",
+        "1.#INF",
+        "1.#QNAN7",
+        "1.#X",
+        "1#",
+        "7#INF",
+        "1, ",
+        "1 ,2",
+        "1\n,\n2",
+        "-\n1",
+        "- /**/1",
+        "1/**/,2",
+        "1//c\n,2",
+        "\"a\"",
+        "x,1",
+        "1x",
+        "-x",
+        "--1",
+        "+1",
+        "1,,2",
+        "\x80\x31",
+        "1\x01,",
+        ".",
+        "-.5",
+        "-.",
+        "99999999999999999999999",
+        "0.000000000000000000000000000000000000000000001",
+        "1e2147483648",
+        "1e-400",
+        "123456789.123456789e-10",
+        "1\n2\n3",
+        "x\n1\n,\n2\n",
+        "\n-\n1\n,\n-2\n",
+        "1\n\n2,\n3\n\n4",
     };
     for (const char* text : texts) {
         for (uint32_t seed = 0; seed < 60; ++seed) {
@@ -219,7 +296,8 @@ TEST(gtLexerFastPath, EdgeTexts) {
 double NaiveValue(const std::string& s) {
     size_t i = 0;
     uint64_t integer = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') integer = integer * 10 + (uint64_t)(s[i++] - '0');
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+        integer = integer * 10 + (uint64_t)(s[i++] - '0');
     double value = (double)(int64_t)integer;
     if (i < s.size() && s[i] == '.') {
         ++i;
@@ -264,8 +342,8 @@ TEST(gtLexerFastPath, ValuesFollowTheDigitAlgorithm) {
     std::mt19937 random(3);
     QuietReporting quiet;
     for (int i = 0; i < 5000; ++i) {
-        std::string s = (random() % 2 ? "1" + Digits(random, 22) : std::string("0")) + "." +
-                         Digits(random, 90);
+        std::string s =
+            (random() % 2 ? "1" + Digits(random, 22) : std::string("0")) + "." + Digits(random, 90);
         if (random() % 2)
             s += "e" + std::string(random() % 2 ? "-" : "") + Digits(random, 3);
         gtLexer lexer;

@@ -14,7 +14,9 @@
 
 namespace platform {
 
-bool IsTerminal(std::FILE* stream) { return stream != nullptr && isatty(fileno(stream)) == 1; }
+bool IsTerminal(std::FILE* stream) {
+    return stream != nullptr && isatty(fileno(stream)) == 1;
+}
 
 void SetConsoleColour(std::FILE* stream, ConsoleColour colour) {
     if (!IsTerminal(stream)) {
@@ -41,7 +43,9 @@ std::FILE* OpenFile(const char* utf8Path, const char* mode) {
     return file;
 }
 
-bool RemoveFile(const char* utf8Path) { return unlink(utf8Path) == 0; }
+bool RemoveFile(const char* utf8Path) {
+    return unlink(utf8Path) == 0;
+}
 
 std::string CurrentDirectory() {
     std::vector<char> buffer(4096);
@@ -64,12 +68,14 @@ int ShowErrorBox(const char* text, const char* caption) {
 uint32_t Milliseconds() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u +
-                        static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    const uint64_t ms =
+        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(ms);
 }
 
-void YieldThread() { sched_yield(); }
+void YieldThread() {
+    sched_yield();
+}
 
 void BeginTimerResolution() {}
 void EndTimerResolution() {}

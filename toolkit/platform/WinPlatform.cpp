@@ -1,9 +1,9 @@
 // Windows side of the platform layer.
 #ifdef _WIN32
 
-#include <windows.h>
 #include <io.h>
 #include <mmsystem.h>
+#include <windows.h>
 
 #include <ctime>
 #include <string>
@@ -49,7 +49,9 @@ HANDLE ConsoleOf(std::FILE* stream) {
 
 }  // namespace
 
-bool IsTerminal(std::FILE* stream) { return stream != nullptr && _isatty(_fileno(stream)) != 0; }
+bool IsTerminal(std::FILE* stream) {
+    return stream != nullptr && _isatty(_fileno(stream)) != 0;
+}
 
 void SetConsoleColour(std::FILE* stream, ConsoleColour colour) {
     HANDLE console = ConsoleOf(stream);
@@ -70,7 +72,9 @@ std::FILE* OpenFile(const char* utf8Path, const char* mode) {
     return _wfopen(path.c_str(), wideMode.c_str());
 }
 
-bool RemoveFile(const char* utf8Path) { return DeleteFileW(Widen(utf8Path).c_str()) != 0; }
+bool RemoveFile(const char* utf8Path) {
+    return DeleteFileW(Widen(utf8Path).c_str()) != 0;
+}
 
 std::string CurrentDirectory() {
     const DWORD n = GetCurrentDirectoryW(0, nullptr);
@@ -88,12 +92,20 @@ int ShowErrorBox(const char* text, const char* caption) {
     return MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
 }
 
-uint32_t Milliseconds() { return timeGetTime(); }
+uint32_t Milliseconds() {
+    return timeGetTime();
+}
 
-void YieldThread() { Sleep(0); }
+void YieldThread() {
+    Sleep(0);
+}
 
-void BeginTimerResolution() { timeBeginPeriod(1); }
-void EndTimerResolution() { timeEndPeriod(1); }
+void BeginTimerResolution() {
+    timeBeginPeriod(1);
+}
+void EndTimerResolution() {
+    timeEndPeriod(1);
+}
 
 std::string LocalTimeText() {
     const std::time_t now = std::time(nullptr);

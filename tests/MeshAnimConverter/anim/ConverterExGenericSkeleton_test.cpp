@@ -148,8 +148,9 @@ TEST_F(PoseTest, ReportsMissingSceneOrTracksAndKeepsThePose) {
     skeleton->animation = &empty;
     skeleton->PrepareForFrame(0);
     EXPECT_EQ(skeleton->RootNode()->position, (gtVector3{7, 7, 7}));
-    EXPECT_EQ(log.Lines(), (Lines{"Error: InData not passed to skelton for animation output.",
-                                  "Error: No animation tracks, can't prepare skeleton for frame."}));
+    EXPECT_EQ(log.Lines(),
+              (Lines{"Error: InData not passed to skelton for animation output.",
+                     "Error: No animation tracks, can't prepare skeleton for frame."}));
     EXPECT_EQ(programLog.numErrors, 2);
 }
 

@@ -345,8 +345,8 @@ TEST(KinFileWriter, InfoNameIsTheFileNamePart) {
 // ---------------------------------------------------------------- event types
 
 TEST(EventTypeTable, CodesAreExactAndCaseSensitive) {
-    const char* names[] = {"sound",    "soundsync", "sync",          "3dsys",
-                           "generic",  "effect",    "attach",        "detach",
+    const char* names[] = {"sound",    "soundsync",     "sync",          "3dsys",
+                           "generic",  "effect",        "attach",        "detach",
                            "transfer", "anim_complete", "loop_complete", "destroyed"};
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(EventTypeCode(names[i]), i) << names[i];
@@ -469,8 +469,8 @@ TEST(KinFileWriter, ChainOf100000BonesNestsWithoutRecursion) {
     Bytes bytes;
     std::string error;
     ASSERT_TRUE(ChunkReader::LoadFile(path, bytes, error));
-    // 12 + INFO 40 ("chain.kin" pads to 12) + EVNT 16 + SKEL (8 + 4 + count * (8 + 4 + 4 + name + 4)) + FRAM (8 + 8 +
-    // 28 count), with names "b.0" .. "b.99999" padded to 4 or 8 bytes.
+    // 12 + INFO 40 ("chain.kin" pads to 12) + EVNT 16 + SKEL (8 + 4 + count * (8 + 4 + 4 + name +
+    // 4)) + FRAM (8 + 8 + 28 count), with names "b.0" .. "b.99999" padded to 4 or 8 bytes.
     size_t names = 0;
     for (int i = 0; i < count; ++i) {
         names += (std::to_string(i).size() + 2 + 3) & ~size_t{3};

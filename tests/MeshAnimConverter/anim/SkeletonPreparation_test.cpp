@@ -63,8 +63,9 @@ TEST(ResolveSkeleton, LastParentlessBoneBecomesRootWithOneWarningPerExtraRoot) {
     AddBone(scene, "b.third", "");
     ResolveSkeleton(scene);
     EXPECT_EQ(scene.rootBoneIndex, 3);
-    EXPECT_EQ(log.Lines(), (Lines{"Warning: Expecting single root bone but found another 'b.second'",
-                                  "Warning: Expecting single root bone but found another 'b.third'"}));
+    EXPECT_EQ(log.Lines(),
+              (Lines{"Warning: Expecting single root bone but found another 'b.second'",
+                     "Warning: Expecting single root bone but found another 'b.third'"}));
     EXPECT_EQ(programLog.numWarnings, 2);
     EXPECT_EQ(programLog.numErrors, 0);
 }
@@ -139,8 +140,9 @@ TEST(ConformAnimation, PadsShortTracksWithIdentityFramesNotTheLastFrame) {
         EXPECT_EQ(k.localPosition, (gtVector3{}));
         EXPECT_EQ(k.localRotation, (gtQuat{}));
     }
-    EXPECT_EQ(log.Lines(),
-              Lines{"Warning: Animation track 'b.arm' differs in frame count. Found 7 expecting 10"});
+    EXPECT_EQ(
+        log.Lines(),
+        Lines{"Warning: Animation track 'b.arm' differs in frame count. Found 7 expecting 10"});
 }
 
 TEST(ConformAnimation, BoneWithoutTrackGetsItsBindPoseInEveryFrame) {
@@ -173,11 +175,15 @@ TEST(ConformAnimation, ClampsEventsIntoTheFrameRange) {
         Lines lines;
     };
     const Case cases[] = {
-        {10, {-3, 0, 9, 12}, {0, 0, 9, 9},
+        {10,
+         {-3, 0, 9, 12},
+         {0, 0, 9, 9},
          {"Warning: Animation event of range. frame: -3 type: 'sound'",
           "Warning: Animation event of range. frame: 12 type: 'sound'"}},
         // Without frames every event ends at 0; frame 0 itself is out of range then.
-        {0, {-3, 0, 12}, {0, 0, 0},
+        {0,
+         {-3, 0, 12},
+         {0, 0, 0},
          {"Warning: Animation event of range. frame: -3 type: 'sound'",
           "Warning: Animation event of range. frame: 0 type: 'sound'",
           "Warning: Animation event of range. frame: 12 type: 'sound'"}},
@@ -248,10 +254,11 @@ TEST(ConformAnimation, WarningsComeInStepOrder) {
     AddTrack(animation, "b.root", 1);
     animation.events.AddNew().frameIndex = 5;
     ASSERT_TRUE(ConformAnimation(scene, animation));
-    EXPECT_EQ(log.Lines(),
-              (Lines{"Warning: Animation track 'b.root' differs in frame count. Found 1 expecting 2",
-                     "Warning: No animation track for bone 'b.arm'",
-                     "Warning: Animation event of range. frame: 5 type: ''"}));
+    EXPECT_EQ(
+        log.Lines(),
+        (Lines{"Warning: Animation track 'b.root' differs in frame count. Found 1 expecting 2",
+               "Warning: No animation track for bone 'b.arm'",
+               "Warning: Animation event of range. frame: 5 type: ''"}));
     // Both b.root tracks land in slot 0, the later one winning; slot 2 keeps b.arm's track.
     ASSERT_EQ(animation.tracks.Count(), 3);
     EXPECT_STREQ(animation.tracks[0].targetName.c_str(), "b.root");
@@ -389,7 +396,9 @@ TEST(FrameConversion, GlobalToLocalToGlobalRoundTrips) {
     for (int i = 0; i < boneCount; ++i) {
         const std::string name = "b.bone" + std::to_string(i);
         const std::string parent =
-            i == 0 ? "" : "b.bone" + std::to_string(std::uniform_int_distribution<int>(0, i - 1)(random));
+            i == 0
+                ? ""
+                : "b.bone" + std::to_string(std::uniform_int_distribution<int>(0, i - 1)(random));
         AddBone(scene, name.c_str(), parent.c_str(), {unit(random), unit(random), unit(random)},
                 randomQuat());
     }

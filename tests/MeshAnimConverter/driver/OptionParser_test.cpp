@@ -80,8 +80,8 @@ TEST(OptionParser, BooleansAreTrueOnlyForTrue) {
     const struct {
         const char* value;
         int32_t expected;
-    } cases[] = {{"true", 1}, {"TRUE", 1}, {"tRuE", 1}, {"false", 0}, {"1", 0},
-                 {"yes", 0},  {"", 0},     {"true ", 0}};
+    } cases[] = {{"true", 1}, {"TRUE", 1}, {"tRuE", 1}, {"false", 0},
+                 {"1", 0},    {"yes", 0},  {"", 0},     {"true ", 0}};
     for (const auto& c : cases) {
         const Parsed p = Parse({"-inFile", "a", "-outputKIN", c.value});
         EXPECT_EQ(p.process.outputKIN, c.expected) << "'" << c.value << "'";

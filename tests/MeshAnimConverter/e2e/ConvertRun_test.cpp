@@ -103,22 +103,26 @@ TEST_F(ConvertRunTest, HandWorkedSceneThroughTheProgram) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(WithoutElapsedTime(run.console),
               "Info: Process started. This may take some time. Please wait...\n"
-              "Info: Reading input file: '" + in + "'\n"
-              "Info: Read Mesh\n"
-              "Info: Read Materials\n"
-              "Info: Read Skeleton\n"
-              "Info: Finished reading input file\n"
-              "Info: Filled Mesh Geometry\n"
-              "Info: Filled Materials\n"
-              "Info: Filled Attachments\n"
-              "Info: Filled Skeleton\n"
-              "Info: Filled Mesh\n"
-              "Info: Converting formats and optimizing...\n"
-              "Info: Wrote IM file '" + im + "' with:\nnumTriangles=3\nnumVertices=7\n"
-              "numChunks=2\nnumAttachments=0\nskeleton = false (non-rigid will set 'false')\n"
-              "influenceArray = true\n\n"
-              "Warning: No animation to output.\n"
-              "Info: Process completed after * with 0 errors and 1 warnings\n");
+              "Info: Reading input file: '" +
+                  in +
+                  "'\n"
+                  "Info: Read Mesh\n"
+                  "Info: Read Materials\n"
+                  "Info: Read Skeleton\n"
+                  "Info: Finished reading input file\n"
+                  "Info: Filled Mesh Geometry\n"
+                  "Info: Filled Materials\n"
+                  "Info: Filled Attachments\n"
+                  "Info: Filled Skeleton\n"
+                  "Info: Filled Mesh\n"
+                  "Info: Converting formats and optimizing...\n"
+                  "Info: Wrote IM file '" +
+                  im +
+                  "' with:\nnumTriangles=3\nnumVertices=7\n"
+                  "numChunks=2\nnumAttachments=0\nskeleton = false (non-rigid will set 'false')\n"
+                  "influenceArray = true\n\n"
+                  "Warning: No animation to output.\n"
+                  "Info: Process completed after * with 0 errors and 1 warnings\n");
 
     const ImFile f = ReadIm(im);
     EXPECT_EQ(f.form, "IDXM");
@@ -152,8 +156,8 @@ TEST_F(ConvertRunTest, HandWorkedSceneThroughTheProgram) {
     EXPECT_EQ(c0.pairCount, 0u);
     EXPECT_EQ(c0.twoSided, 0u);
     EXPECT_EQ(c0.opacity, 1.0f);
-    EXPECT_EQ(c0.colours, F<12>({0.125f, 0.25f, 0.375f, 0.5f, 0.625f, 0.75f, 0.875f, 1.0f,
-                                 0.0625f, 0.25f, 0.5f, 0.75f}));
+    EXPECT_EQ(c0.colours, F<12>({0.125f, 0.25f, 0.375f, 0.5f, 0.625f, 0.75f, 0.875f, 1.0f, 0.0625f,
+                                 0.25f, 0.5f, 0.75f}));
     EXPECT_EQ(c0.shine, 50.0f);
     EXPECT_TRUE(c0.maps.empty());
     EXPECT_EQ(c0.geometrySize, 40u + 20u * 4 + 6u * 2 + 12u * 4 + 12u * 2);
@@ -168,8 +172,9 @@ TEST_F(ConvertRunTest, HandWorkedSceneThroughTheProgram) {
     EXPECT_EQ(c0.influencesPerVertex, 1u);
     EXPECT_EQ(c0.boundNode, "");
     using V5 = std::array<float, 5>;
-    EXPECT_EQ(c0.vertices, (std::vector<V5>{{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0},
-                                             {1, 1, 0, 0, 0}}));
+    EXPECT_EQ(
+        c0.vertices,
+        (std::vector<V5>{{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {1, 1, 0, 0, 0}}));
     using T3 = std::array<uint16_t, 3>;
     EXPECT_EQ(c0.triangles, (std::vector<T3>{{0, 1, 2}, {2, 1, 3}}));
     using V3 = std::array<float, 3>;
@@ -281,10 +286,13 @@ TEST_F(ConvertRunTest, UnnamedAnimationsAreNumberedFromTheSecond) {
     const ProgramRun run = RunConverter({"-inFile", in, "-outFile", out});
     EXPECT_EQ(run.status, 0);
     const std::string dir = out.substr(0, out.size() - 5);  // up to and including the separator
-    EXPECT_EQ(Lines(run.console, "Info: Wrote KIN"),
-              "Info: Wrote KIN file '" + dir + "wheel.kin' with:\n"
-              "Info: Wrote KIN file '" + dir + "wheel2.kin' with:\n"
-              "Info: Wrote KIN file '" + dir + "wheel3.kin' with:\n");
+    EXPECT_EQ(Lines(run.console, "Info: Wrote KIN"), "Info: Wrote KIN file '" + dir +
+                                                         "wheel.kin' with:\n"
+                                                         "Info: Wrote KIN file '" +
+                                                         dir +
+                                                         "wheel2.kin' with:\n"
+                                                         "Info: Wrote KIN file '" +
+                                                         dir + "wheel3.kin' with:\n");
     EXPECT_EQ(run.console.find("Warning:"), std::string::npos) << run.console;
     for (const char* name : {"wheel.kin", "wheel2.kin", "wheel3.kin"}) {
         KinFile kin;
@@ -305,12 +313,19 @@ TEST_F(ConvertRunTest, NamedAnimationsAreFileNamesInTheOutputFolder) {
     const ProgramRun run = RunConverter({"-inFile", in, "-outFile", folder.File("car.bin")});
     EXPECT_EQ(run.status, 0);
     const std::string dir = folder.Path() + kJoin + "";
-    EXPECT_EQ(Lines(run.console, "Info: Wrote "),
-              "Info: Wrote IM file '" + dir + "car.im' with:\n"
-              "Info: Wrote KIN file '" + dir + "walk.kin' with:\n"
-              "Info: Wrote KIN file '" + dir + "car2.kin' with:\n"
-              "Info: Wrote KIN file '" + dir + "up_down_left_right.kin' with:\n"
-              "Info: Wrote KIN file '" + dir + "run.kin' with:\n");
+    EXPECT_EQ(Lines(run.console, "Info: Wrote "), "Info: Wrote IM file '" + dir +
+                                                      "car.im' with:\n"
+                                                      "Info: Wrote KIN file '" +
+                                                      dir +
+                                                      "walk.kin' with:\n"
+                                                      "Info: Wrote KIN file '" +
+                                                      dir +
+                                                      "car2.kin' with:\n"
+                                                      "Info: Wrote KIN file '" +
+                                                      dir +
+                                                      "up_down_left_right.kin' with:\n"
+                                                      "Info: Wrote KIN file '" +
+                                                      dir + "run.kin' with:\n");
     EXPECT_EQ(Lines(run.console, "Warning:"), "Warning: Inconsistent animation names used.\n");
     EXPECT_NE(run.console.find("with 0 errors and 1 warnings"), std::string::npos);
     for (const char* name : {"walk.kin", "car2.kin", "up_down_left_right.kin", "run.kin"}) {
@@ -355,14 +370,16 @@ TEST_F(ConvertRunTest, GeometryOffStillFillsAndWritesOnlyAnimations) {
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(WithoutElapsedTime(failed.console),
               "Info: Process started. This may take some time. Please wait...\n"
-              "Info: Reading input file: '" + bare + "'\n"
-              "Info: Read Mesh\n"
-              "Info: Read Materials\n"
-              "Info: Read Skeleton\n"
-              "Info: Read Animation (1)\n"
-              "Info: Finished reading input file\n"
-              "Error: Failed to process files\n"
-              "Info: Process completed after * with 1 errors and 0 warnings\n");
+              "Info: Reading input file: '" +
+                  bare +
+                  "'\n"
+                  "Info: Read Mesh\n"
+                  "Info: Read Materials\n"
+                  "Info: Read Skeleton\n"
+                  "Info: Read Animation (1)\n"
+                  "Info: Finished reading input file\n"
+                  "Error: Failed to process files\n"
+                  "Info: Process completed after * with 1 errors and 0 warnings\n");
     EXPECT_FALSE(fs::exists(folder.File("bare.im")));
 }
 
@@ -390,9 +407,9 @@ TEST_F(ConvertRunTest, UnwritableGeometryStopsBeforeTheAnimations) {
     const std::string target = folder.File("missing/car");
     const ProgramRun run = RunConverter({"-inFile", in, "-outFile", target});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(Lines(run.console, "Error:"),
-              "Error: Failed to write IM file: '" + target + ".im'\n"
-              "Error: Failed to process files\n");
+    EXPECT_EQ(Lines(run.console, "Error:"), "Error: Failed to write IM file: '" + target +
+                                                ".im'\n"
+                                                "Error: Failed to process files\n");
     EXPECT_EQ(run.console.find("KIN"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder.File("walk.kin")));
 }

@@ -15,8 +15,8 @@
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/mesh/ChunkOptimisation.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
-#include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
+#include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
 #include "MeshAnimConverter/mesh/R250Random.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
@@ -59,7 +59,8 @@ IxCorner Corner(float x, float y, float z, float u, float v, float nx, float ny,
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 struct GeneratedTest : ::testing::Test {
@@ -72,8 +73,8 @@ TEST_F(GeneratedTest, Examples) {
          {"crate_static_materials", "flag_skinned_global", "arm_local_matrix_axisangle"}) {
         SCOPED_TRACE(name);
         Converted c;
-        Convert(std::string(VANTOK_SOURCE_DIR) + "/examples/" + name + ".xml",
-                folder.File(name), c);
+        Convert(std::string(VANTOK_SOURCE_DIR) + "/examples/" + name + ".xml", folder.File(name),
+                c);
         EXPECT_EQ(c.run.console.find("Error:"), std::string::npos) << c.run.console;
         CheckImAgainstScene(c.scene, c.im, {name});
         // every rewritten map name names a descriptor that was written
@@ -101,8 +102,8 @@ InterchangeBuilder RandomScene(unsigned seed, int triangles) {
     }
     b.materials[2].textures = {{"art\\stone.tga", "diffuse"}, {"art/stone_n.tga", "bump"}};
     b.materials[3].textures = {{"glass.tga", "diffuse"}, {"glass_a.tga", "opacity"}};
-    const char* bones[4][2] = {{"b.root", ""}, {"b.Arm", "b.root"}, {"b.arm", "b.root"},
-                               {"b.hand", "b.Arm"}};
+    const char* bones[4][2] = {
+        {"b.root", ""}, {"b.Arm", "b.root"}, {"b.arm", "b.root"}, {"b.hand", "b.Arm"}};
     const int ids[4] = {1, 2, 3, 2};  // b.hand shares id 2 with b.Arm and wins
     for (int i = 0; i < 4; ++i) {
         IxBone& bone = b.bones.emplace_back();
@@ -120,8 +121,10 @@ InterchangeBuilder RandomScene(unsigned seed, int triangles) {
         for (IxCorner& c : t.corners) {
             const int x = static_cast<int>(random() % 4), y = static_cast<int>(random() % 4);
             const int n = static_cast<int>(random() % 2);
-            c = Corner(static_cast<float>(x), static_cast<float>(y), 0.5f * static_cast<float>(x * y % 3),
-                       0.25f * static_cast<float>(x), 0.25f * static_cast<float>(y), 0, static_cast<float>(n), static_cast<float>(1 - n));
+            c = Corner(static_cast<float>(x), static_cast<float>(y),
+                       0.5f * static_cast<float>(x * y % 3), 0.25f * static_cast<float>(x),
+                       0.25f * static_cast<float>(y), 0, static_cast<float>(n),
+                       static_cast<float>(1 - n));
             const int h = (x * 7 + y * 3 + n) % 5;
             if (h == 1) {
                 c.weights = {{1, 1.0f}};

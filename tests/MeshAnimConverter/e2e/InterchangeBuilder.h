@@ -86,11 +86,12 @@ struct InterchangeBuilder {
         out += "<?xml version=\"1.0\"?>\n<vantokImport>\n  <version>1</version>\n  <mesh>\n";
         out += "    <name>" + meshName + "</name>\n    <triangles>\n";
         for (const IxTriangle& t : triangles) {
-            out += "      <triangle><materialId>" + std::to_string(t.materialId) + "</materialId>\n";
+            out +=
+                "      <triangle><materialId>" + std::to_string(t.materialId) + "</materialId>\n";
             for (const IxCorner& c : t.corners) {
-                out += "        <vertex><position>" + Floats(c.position, 3) + "</position><normal>" +
-                       Floats(c.normal, 3) + "</normal><texcoord>" + Floats(c.uv, 2) +
-                       "</texcoord>";
+                out += "        <vertex><position>" + Floats(c.position, 3) +
+                       "</position><normal>" + Floats(c.normal, 3) + "</normal><texcoord>" +
+                       Floats(c.uv, 2) + "</texcoord>";
                 for (size_t s = 0; s < c.weights.size() && s < 4; ++s) {
                     const std::string stream = std::to_string(s);
                     out += "<boneId stream=\"" + stream + "\">" +
@@ -117,14 +118,14 @@ struct InterchangeBuilder {
                    "</id><ambient>" + Floats(m.ambient, 3) + "</ambient><diffuse>" +
                    Floats(m.diffuse, 3) + "</diffuse><specular>" + Floats(m.specular, 3) +
                    "</specular><emissive>" + Floats(m.emissive, 3) + "</emissive><shine>" +
-                   Float(m.shine) + "</shine><opacity>" +
-                   Float(m.opacity) + "</opacity><twoSided>" + (m.twoSided ? "true" : "false") +
+                   Float(m.shine) + "</shine><opacity>" + Float(m.opacity) +
+                   "</opacity><twoSided>" + (m.twoSided ? "true" : "false") +
                    "</twoSided>\n      <textures>\n";
             for (const IxTexture& t : m.textures) {
                 out += "        <texture><textureName>" + t.name + "</textureName><typeName>" +
-                       t.type + "</typeName><tileU>" + std::to_string(t.tileU) +
-                       "</tileU><tileV>" + std::to_string(t.tileV) + "</tileV><layerOpacity>" +
-                       Float(t.opacity) + "</layerOpacity></texture>\n";
+                       t.type + "</typeName><tileU>" + std::to_string(t.tileU) + "</tileU><tileV>" +
+                       std::to_string(t.tileV) + "</tileV><layerOpacity>" + Float(t.opacity) +
+                       "</layerOpacity></texture>\n";
             }
             out += "      </textures>\n    </material>\n";
         }
@@ -132,8 +133,8 @@ struct InterchangeBuilder {
         if (!bones.empty()) {
             out += "  <skeleton>\n    <bones>\n";
             for (const IxBone& b : bones) {
-                out += "      <bone><id>" + std::to_string(b.id) + "</id><name>" + b.name +
-                       "</name>";
+                out +=
+                    "      <bone><id>" + std::to_string(b.id) + "</id><name>" + b.name + "</name>";
                 if (!b.parent.empty()) {
                     out += "<parentName>" + b.parent + "</parentName>";
                 }
@@ -149,8 +150,9 @@ struct InterchangeBuilder {
                 if (a.hasName) {
                     out += "<name>" + a.name + "</name>";
                 }
-                out += "<frameRate>" + std::to_string(a.frameRate) +
-                       "</frameRate><useLocalSpace>false</useLocalSpace>\n      <animationTracks>\n";
+                out +=
+                    "<frameRate>" + std::to_string(a.frameRate) +
+                    "</frameRate><useLocalSpace>false</useLocalSpace>\n      <animationTracks>\n";
                 for (const IxTrack& t : a.tracks) {
                     out += "        <track><targetName>" + t.target + "</targetName><keyFrames>\n";
                     for (const IxKey& k : t.keys) {

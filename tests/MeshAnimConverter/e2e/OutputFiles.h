@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "../mesh/MeshTestFiles.h"  // kJoin, ScratchFolder
 #include "MeshAnimConverter/chunks/ChunkReader.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/driver/ProgramEntry.h"
 #include "toolkit/WinDebug.h"
-#include "../mesh/MeshTestFiles.h"  // kJoin, ScratchFolder
 
 // ---------------------------------------------------------------------------------------------
 // Running the program
@@ -395,8 +395,8 @@ inline bool ReadKinFile(const std::string& path, KinFile& file, std::string& err
         error = what + (r.Ok() ? std::string() : ": " + r.Error());
         return false;
     };
-    if (!r.ReadForm(file.form) || !r.EnterChunk(info) || info.id != "INFO" ||
-        !r.ReadU32(version) || !r.ReadPaddedString(file.name) || !r.ReadU32(file.frameCount) ||
+    if (!r.ReadForm(file.form) || !r.EnterChunk(info) || info.id != "INFO" || !r.ReadU32(version) ||
+        !r.ReadPaddedString(file.name) || !r.ReadU32(file.frameCount) ||
         !r.ReadU32(file.frameRate) || !r.ReadF32(file.one) || !r.LeaveChunk()) {
         return fail("INFO");
     }
@@ -426,8 +426,8 @@ inline bool ReadKinFile(const std::string& path, KinFile& file, std::string& err
     }
     while (!r.AtEnd()) {
         uint32_t frame = 0;
-        if (!r.EnterChunk(info) || info.id != "FRAM" || !r.ReadU32(version) ||
-            !r.ReadU32(frame) || info.size != 8u + 28u * file.bones.size()) {
+        if (!r.EnterChunk(info) || info.id != "FRAM" || !r.ReadU32(version) || !r.ReadU32(frame) ||
+            info.size != 8u + 28u * file.bones.size()) {
             return fail("FRAM");
         }
         file.frames.push_back(frame);

@@ -34,8 +34,14 @@ inline std::string Lower(std::string s) {
 }
 
 inline Key CornerKey(const SceneVertex& c, bool hasMaps) {
-    return {c.position.x, c.position.y, c.position.z, hasMaps ? c.texcoord.u : 0.0f,
-            hasMaps ? c.texcoord.v : 0.0f, c.normal.x, c.normal.y, c.normal.z};
+    return {c.position.x,
+            c.position.y,
+            c.position.z,
+            hasMaps ? c.texcoord.u : 0.0f,
+            hasMaps ? c.texcoord.v : 0.0f,
+            c.normal.x,
+            c.normal.y,
+            c.normal.z};
 }
 
 inline Key VertexKey(const ImChunk& c, uint16_t v) {
@@ -56,9 +62,11 @@ struct Weight {
 
 inline std::array<float, 9> QuatRows(const gtQuat& q) {
     const float x = q.x, y = q.y, z = q.z, w = q.w;
-    return {1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y + z * w), 2.0f * (x * z - y * w),
-            2.0f * (x * y - z * w),        1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z + x * w),
-            2.0f * (x * z + y * w),        2.0f * (y * z - x * w), 1.0f - 2.0f * (x * x + y * y)};
+    return {1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y + z * w),
+            2.0f * (x * z - y * w),        2.0f * (x * y - z * w),
+            1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z + x * w),
+            2.0f * (x * z + y * w),        2.0f * (y * z - x * w),
+            1.0f - 2.0f * (x * x + y * y)};
 }
 
 struct Options {
@@ -87,8 +95,9 @@ inline void CheckImAgainstScene(const SceneData& scene, const ImFile& im,
         for (size_t start = 0; start < list.size(); start += kChunkTriangles) {
             Plan& p = plans.emplace_back();
             p.material = m;
-            p.triangles.assign(list.begin() + static_cast<long>(start),
-                               list.begin() + static_cast<long>(std::min(list.size(), start + kChunkTriangles)));
+            p.triangles.assign(
+                list.begin() + static_cast<long>(start),
+                list.begin() + static_cast<long>(std::min(list.size(), start + kChunkTriangles)));
         }
     }
     ASSERT_EQ(im.form, "IDXM");
@@ -123,7 +132,8 @@ inline void CheckImAgainstScene(const SceneData& scene, const ImFile& im,
                                 c.position.z - bone.position.z};
             Weight w{entryOfBone[it->second], c.blend[s], {}};
             for (int r = 0; r < 3; ++r) {
-                w.position[static_cast<size_t>(r)] = g[3u * r] * d[0] + g[3u * r + 1] * d[1] + g[3u * r + 2] * d[2];
+                w.position[static_cast<size_t>(r)] =
+                    g[3u * r] * d[0] + g[3u * r + 1] * d[1] + g[3u * r + 2] * d[2];
             }
             list.push_back({it->second, w});
         }
@@ -169,7 +179,8 @@ inline void CheckImAgainstScene(const SceneData& scene, const ImFile& im,
             expectedMaps += material.textures[t].typeName == "opacity" ? 0u : 1u;
         }
         EXPECT_EQ(c.maps.size(), expectedMaps);
-        if (!options.baseName.empty() && Lower(material.name.c_str()).find("m.") == std::string::npos) {
+        if (!options.baseName.empty() &&
+            Lower(material.name.c_str()).find("m.") == std::string::npos) {
             const std::string head = "*" + options.baseName + "*";
             EXPECT_EQ(c.referenceName.compare(0, head.size(), head), 0) << c.referenceName;
             const std::string tail = "*" + Lower(material.name.c_str()) + "*m.";
@@ -293,7 +304,8 @@ inline void CheckImAgainstScene(const SceneData& scene, const ImFile& im,
                 for (const ImWeight& w : entry.weights) {
                     ASSERT_GE(w.vertex, 0);
                     ASSERT_LT(static_cast<uint32_t>(w.vertex), c.vertexCount);
-                    vertexWeights[static_cast<size_t>(w.vertex)].push_back({e, w.weight, w.position});
+                    vertexWeights[static_cast<size_t>(w.vertex)].push_back(
+                        {e, w.weight, w.position});
                     any = any || w.weight > 0.0f;
                 }
                 bonesWeighting += any ? 1u : 0u;
@@ -329,7 +341,8 @@ inline void CheckImAgainstScene(const SceneData& scene, const ImFile& im,
             }
         }
         for (const auto& [v, options_] : candidates) {
-            const bool matches = std::find(options_.begin(), options_.end(), vertexWeights[v]) != options_.end();
+            const bool matches =
+                std::find(options_.begin(), options_.end(), vertexWeights[v]) != options_.end();
             EXPECT_TRUE(matches) << "vertex " << v << " carries " << vertexWeights[v].size()
                                  << " weights, no corner of it has those";
         }
@@ -367,8 +380,9 @@ inline void CheckImAgainstScene(const SceneData& scene, const ImFile& im,
         const SceneBone& source = scene.bones[static_cast<int>(first)];
         EXPECT_EQ(bone.name, source.name.c_str());
         EXPECT_EQ(bone.parent, source.parentName.c_str());
-        EXPECT_EQ(bone.position, (std::array<float, 3>{source.localPosition.x, source.localPosition.y,
-                                                       source.localPosition.z}));
+        EXPECT_EQ(bone.position,
+                  (std::array<float, 3>{source.localPosition.x, source.localPosition.y,
+                                        source.localPosition.z}));
         EXPECT_EQ(bone.matrix, QuatRows(source.localOrientation));
         ASSERT_EQ(bone.entries.size(), records * im.chunks.size());
         for (size_t k = 0; k < bone.entries.size(); ++k) {

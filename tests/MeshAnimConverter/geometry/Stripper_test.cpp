@@ -11,11 +11,11 @@
 namespace {
 
 StripifyInfo Build(const std::vector<uint16_t>& idx) {
-  int maxIndex = 0;
-  for (uint16_t v : idx) maxIndex = std::max<int>(maxIndex, v);
-  StripifyInfo info;
-  BuildStripifyInfo(idx.data(), idx.size(), maxIndex, info);
-  return info;
+    int maxIndex = 0;
+    for (uint16_t v : idx) maxIndex = std::max<int>(maxIndex, v);
+    StripifyInfo info;
+    BuildStripifyInfo(idx.data(), idx.size(), maxIndex, info);
+    return info;
 }
 
 const std::vector<uint16_t> kTetrahedron = {0, 1, 2, 0, 3, 1, 1, 3, 2, 2, 3, 0};
@@ -23,41 +23,41 @@ const std::vector<uint16_t> kTetrahedron = {0, 1, 2, 0, 3, 1, 1, 3, 2, 2, 3, 0};
 }  // namespace
 
 TEST(Stripper, CubeIsClosed) {
-  const StripifyInfo info = Build(geomtest::CubeIndices());
-  ASSERT_EQ(info.numTableTris, 12u);
-  ASSERT_EQ(info.edges.size(), 18u);
-  for (const StripEdge& e : info.edges) EXPECT_GE(e.secondTri, 0);
+    const StripifyInfo info = Build(geomtest::CubeIndices());
+    ASSERT_EQ(info.numTableTris, 12u);
+    ASSERT_EQ(info.edges.size(), 18u);
+    for (const StripEdge& e : info.edges) EXPECT_GE(e.secondTri, 0);
 }
 
 // No open edge: the first search falls back to start (12 - 1) × 0.0 = 0.
 // Later starts are (12 - 1) × jump, truncated; after ten searches the jump
 // fraction passes 1.0 (1.0000001 in single precision) and restarts at 0.05.
 TEST(Stripper, ClosedMeshSeedsStartAtZeroAndFollowJumpFraction) {
-  StripifyInfo info = Build(geomtest::CubeIndices());
-  Stripper stripper(info);
-  const int expected[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1};
-  for (size_t call = 0; call < std::size(expected); ++call) {
-    EXPECT_EQ(stripper.FindSeed(), expected[call]) << "call " << call;
-    if (call == 9) {
-      EXPECT_EQ(stripper.JumpFraction(), 0.05f);
+    StripifyInfo info = Build(geomtest::CubeIndices());
+    Stripper stripper(info);
+    const int expected[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1};
+    for (size_t call = 0; call < std::size(expected); ++call) {
+        EXPECT_EQ(stripper.FindSeed(), expected[call]) << "call " << call;
+        if (call == 9) {
+            EXPECT_EQ(stripper.JumpFraction(), 0.05f);
+        }
     }
-  }
 }
 
 // Open 2 × 2 grid: T2 and T5 have two open edges each; the lower one wins.
 TEST(Stripper, FirstSeedHasMostOpenEdges) {
-  StripifyInfo info = Build(geomtest::GridIndices(2, 2));
-  Stripper stripper(info);
-  EXPECT_EQ(stripper.FindSeed(), 2);
-  EXPECT_FLOAT_EQ(stripper.JumpFraction(), 0.1f);
-  EXPECT_EQ(stripper.FindSeed(), 0);  // (8 - 1) × 0.1 = 0.7
+    StripifyInfo info = Build(geomtest::GridIndices(2, 2));
+    Stripper stripper(info);
+    EXPECT_EQ(stripper.FindSeed(), 2);
+    EXPECT_FLOAT_EQ(stripper.JumpFraction(), 0.1f);
+    EXPECT_EQ(stripper.FindSeed(), 0);  // (8 - 1) × 0.1 = 0.7
 }
 
 TEST(Stripper, EmptyTableHasNoSeed) {
-  StripifyInfo info = Build({});
-  Stripper stripper(info);
-  EXPECT_EQ(stripper.FindSeed(), -1);
-  EXPECT_TRUE(stripper.FindStrips().empty());
+    StripifyInfo info = Build({});
+    Stripper stripper(info);
+    EXPECT_EQ(stripper.FindSeed(), -1);
+    EXPECT_TRUE(stripper.FindStrips().empty());
 }
 
 // Traced by hand. Pass 1 seeds T2 (most open edges), then T0, T1, T3, T4,
@@ -69,56 +69,56 @@ TEST(Stripper, EmptyTableHasNoSeed) {
 // path needs a turn that the free pendant T2 or T5 forbids, or fails the
 // uniqueness test backwards), so no trial beats it. Pass 2 takes T0, T1.
 TEST(Stripper, GridTwoByTwoNeedsASwap) {
-  StripifyInfo info = Build(geomtest::GridIndices(2, 2));
-  Stripper stripper(info);
-  testing::internal::CaptureStdout();
-  const std::vector<Strip> strips = stripper.FindStrips();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  ASSERT_EQ(strips.size(), 2u);
-  ASSERT_EQ(strips[0].tris.size(), 7u);
-  const int fake = strips[0].tris[3];
-  EXPECT_EQ(fake, 8);  // the only fake kept, right after the table
-  EXPECT_EQ(strips[0].tris, (std::vector<int>{2, 3, 6, fake, 7, 4, 5}));
-  EXPECT_TRUE(info.tris[fake].fake);
-  EXPECT_EQ(info.tris[fake].c0, 4);
-  EXPECT_EQ(info.tris[fake].c1, 8);
-  EXPECT_EQ(info.tris[fake].c2, 4);
-  EXPECT_EQ(strips[0].numDegenerates, 1);
-  EXPECT_EQ(strips[0].stripId, 1);
-  EXPECT_EQ(strips[0].trialId, -1);
-  EXPECT_EQ(strips[1].tris, (std::vector<int>{0, 1}));
-  EXPECT_EQ(info.tris.size(), 9u);
-  for (int t = 0; t < 8; ++t) EXPECT_GE(info.tris[t].stripId, 0);
+    StripifyInfo info = Build(geomtest::GridIndices(2, 2));
+    Stripper stripper(info);
+    testing::internal::CaptureStdout();
+    const std::vector<Strip> strips = stripper.FindStrips();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    ASSERT_EQ(strips.size(), 2u);
+    ASSERT_EQ(strips[0].tris.size(), 7u);
+    const int fake = strips[0].tris[3];
+    EXPECT_EQ(fake, 8);  // the only fake kept, right after the table
+    EXPECT_EQ(strips[0].tris, (std::vector<int>{2, 3, 6, fake, 7, 4, 5}));
+    EXPECT_TRUE(info.tris[fake].fake);
+    EXPECT_EQ(info.tris[fake].c0, 4);
+    EXPECT_EQ(info.tris[fake].c1, 8);
+    EXPECT_EQ(info.tris[fake].c2, 4);
+    EXPECT_EQ(strips[0].numDegenerates, 1);
+    EXPECT_EQ(strips[0].stripId, 1);
+    EXPECT_EQ(strips[0].trialId, -1);
+    EXPECT_EQ(strips[1].tris, (std::vector<int>{0, 1}));
+    EXPECT_EQ(info.tris.size(), 9u);
+    for (int t = 0; t < 8; ++t) EXPECT_GE(info.tris[t].stripId, 0);
 }
 
 // Closed tetrahedron: seed T0 (start 0). The first trial, edge (0, 1) forward,
 // goes T2 via (1, 2), T3 via (2, 3), T1 via (3, 0): all four, value 4.
 TEST(Stripper, TetrahedronIsOneStrip) {
-  StripifyInfo info = Build(kTetrahedron);
-  Stripper stripper(info);
-  const std::vector<Strip> strips = stripper.FindStrips();
-  ASSERT_EQ(strips.size(), 1u);
-  EXPECT_EQ(strips[0].tris, (std::vector<int>{0, 2, 3, 1}));
-  EXPECT_EQ(strips[0].numDegenerates, 0);
+    StripifyInfo info = Build(kTetrahedron);
+    Stripper stripper(info);
+    const std::vector<Strip> strips = stripper.FindStrips();
+    ASSERT_EQ(strips.size(), 1u);
+    EXPECT_EQ(strips[0].tris, (std::vector<int>{0, 2, 3, 1}));
+    EXPECT_EQ(strips[0].numDegenerates, 0);
 }
 
 // Continuations found through the lists of usable edges must be those found
 // by walking the full edge lists.
 TEST(Stripper, LiveEdgeListsMatchFullWalk) {
-  const std::vector<std::vector<uint16_t>> meshes = {
-      geomtest::GridIndices(13, 7), geomtest::CubeIndices(), geomtest::RandomIndices(600, 500, 1),
-      geomtest::RandomIndices(600, 60, 2), geomtest::RandomIndices(900, 25, 3)};
-  for (const auto& idx : meshes) {
-    StripifyInfo fastInfo = Build(idx);
-    StripifyInfo slowInfo = Build(idx);
-    testing::internal::CaptureStdout();
-    const std::vector<Strip> fast = Stripper(fastInfo, true).FindStrips();
-    const std::vector<Strip> slow = Stripper(slowInfo, false).FindStrips();
-    testing::internal::GetCapturedStdout();
-    ASSERT_EQ(fast.size(), slow.size());
-    for (size_t i = 0; i < fast.size(); ++i) {
-      EXPECT_EQ(fast[i].tris, slow[i].tris);
-      EXPECT_EQ(fast[i].stripId, slow[i].stripId);
+    const std::vector<std::vector<uint16_t>> meshes = {
+        geomtest::GridIndices(13, 7), geomtest::CubeIndices(), geomtest::RandomIndices(600, 500, 1),
+        geomtest::RandomIndices(600, 60, 2), geomtest::RandomIndices(900, 25, 3)};
+    for (const auto& idx : meshes) {
+        StripifyInfo fastInfo = Build(idx);
+        StripifyInfo slowInfo = Build(idx);
+        testing::internal::CaptureStdout();
+        const std::vector<Strip> fast = Stripper(fastInfo, true).FindStrips();
+        const std::vector<Strip> slow = Stripper(slowInfo, false).FindStrips();
+        testing::internal::GetCapturedStdout();
+        ASSERT_EQ(fast.size(), slow.size());
+        for (size_t i = 0; i < fast.size(); ++i) {
+            EXPECT_EQ(fast[i].tris, slow[i].tris);
+            EXPECT_EQ(fast[i].stripId, slow[i].stripId);
+        }
     }
-  }
 }

@@ -35,7 +35,9 @@ Corner At(float x, float y, float z, float u = 0.0f, float v = 0.0f, gtVector3 n
     return {{x, y, z, u, v}, n};
 }
 
-ChunkTriangle Tri(uint16_t a, uint16_t b, uint16_t c) { return {{a, b, c}}; }
+ChunkTriangle Tri(uint16_t a, uint16_t b, uint16_t c) {
+    return {{a, b, c}};
+}
 
 bool SameTriangle(const ChunkTriangle& t, uint16_t a, uint16_t b, uint16_t c) {
     return t.v[0] == a && t.v[1] == b && t.v[2] == c;
@@ -167,8 +169,8 @@ TEST(ChunkWelding, RandomChunksKeepEveryDistinctCorner) {
         const int poolSize = 1 + static_cast<int>(random() % 12);
         std::vector<Corner> pool;
         for (int i = 0; i < poolSize; ++i) {
-            pool.push_back(At(static_cast<float>(random() % 3), static_cast<float>(random() % 2),
-                              0, static_cast<float>(random() % 2), 0,
+            pool.push_back(At(static_cast<float>(random() % 3), static_cast<float>(random() % 2), 0,
+                              static_cast<float>(random() % 2), 0,
                               {0, 0, static_cast<float>(random() % 2)}));
         }
         const int triangleCount = 1 + static_cast<int>(random() % 20);
@@ -212,15 +214,16 @@ TEST(ChunkWelding, RandomChunksKeepEveryDistinctCorner) {
             const uint32_t s = chunk.sources[i];
             ASSERT_LT(s, before.sources.size());
             EXPECT_EQ(key(before.vertices[s], before.normals[s]),
-                      key(chunk.vertices[i], chunk.normals[i])) << "round " << round << " vertex " << i;
+                      key(chunk.vertices[i], chunk.normals[i]))
+                << "round " << round << " vertex " << i;
         }
     }
 }
 
 // Triangles A..E with A (0 0 1) and C (1 2 2) degenerate: C takes E, then A takes D.
 TEST(DegenerateTriangles, LastTriangleTakesTheSlotHighestFirst) {
-    std::vector<ChunkTriangle> triangles = {Tri(0, 0, 1), Tri(1, 2, 3), Tri(1, 2, 2),
-                                            Tri(4, 5, 6), Tri(7, 8, 9)};
+    std::vector<ChunkTriangle> triangles = {Tri(0, 0, 1), Tri(1, 2, 3), Tri(1, 2, 2), Tri(4, 5, 6),
+                                            Tri(7, 8, 9)};
     EXPECT_EQ(RemoveDegenerateTriangles(triangles), 2u);
     ASSERT_EQ(triangles.size(), 3u);
     EXPECT_TRUE(SameTriangle(triangles[0], 4, 5, 6));
@@ -229,8 +232,7 @@ TEST(DegenerateTriangles, LastTriangleTakesTheSlotHighestFirst) {
 }
 
 TEST(DegenerateTriangles, EveryKindOfEqualCornersAndTheLastTriangle) {
-    std::vector<ChunkTriangle> triangles = {Tri(1, 2, 3), Tri(3, 4, 3), Tri(5, 5, 5),
-                                            Tri(6, 7, 7)};
+    std::vector<ChunkTriangle> triangles = {Tri(1, 2, 3), Tri(3, 4, 3), Tri(5, 5, 5), Tri(6, 7, 7)};
     EXPECT_EQ(RemoveDegenerateTriangles(triangles), 3u);
     ASSERT_EQ(triangles.size(), 1u);
     EXPECT_TRUE(SameTriangle(triangles[0], 1, 2, 3));

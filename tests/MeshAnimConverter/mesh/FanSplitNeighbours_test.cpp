@@ -14,8 +14,8 @@
 
 namespace {
 
-void AddFace(GenericMesh& mesh, int32_t material, std::vector<int32_t> positions, int32_t normalBase,
-             int32_t texBase) {
+void AddFace(GenericMesh& mesh, int32_t material, std::vector<int32_t> positions,
+             int32_t normalBase, int32_t texBase) {
     GenericFace& face = mesh.faces.AddNew();
     face.materialIndex = material;
     face.numCorners = static_cast<int32_t>(positions.size());
@@ -111,8 +111,8 @@ TEST(ChunkNeighbours, LastQualifyingTriangleInScanOrderWins) {
 
 TEST(ChunkNeighbours, ComparisonIsExactFloatEquality) {
     const float nan = std::nanf("");
-    const std::vector<ChunkVertex> v = {{0, 0, 0, 0, 0},     {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0},
-                                        {-0.0f, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {nan, 2, 0, 0, 0},
+    const std::vector<ChunkVertex> v = {{0, 0, 0, 0, 0},     {1, 0, 0, 0, 0},     {0, 1, 0, 0, 0},
+                                        {-0.0f, 0, 0, 0, 0}, {1, 0, 0, 0, 0},     {nan, 2, 0, 0, 0},
                                         {0, 0, 0, 0, 0},     {1, 1e-7f, 0, 0, 0}, {0, 0, 1, 0, 0}};
     // T1 shares A-B through -0.0 == +0.0; T2 shares A but B differs in the last bits; T0's C never
     // meets the NaN corner.

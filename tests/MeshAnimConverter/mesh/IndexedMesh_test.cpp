@@ -1,5 +1,7 @@
 // The indexed mesh build and the IM writer on a small scene whose chunks were worked out by hand:
 // two materials, welded corners, one weighted bone and a triangle that welding makes degenerate.
+#include "MeshAnimConverter/mesh/IndexedMesh.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
-#include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
 #include "MeshAnimConverter/mesh/R250Random.h"
 #include "MeshAnimConverter/scene/SceneData.h"

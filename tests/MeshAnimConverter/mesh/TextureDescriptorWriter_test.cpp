@@ -156,8 +156,8 @@ TEST_F(DescriptorFixture, UnwritableFolderGivesANoticeAndStillRenames) {
     WriteTextureDescriptor(state, name, 0, nullptr);
     ASSERT_EQ(ui.asked.size(), 1u);
     EXPECT_EQ(ui.kinds[0], 0);
-    EXPECT_EQ(ui.asked[0], "Could not open texture file " + folder.Path() +
-                               "/missing" + kJoin + "brick.texture.txt for writing.\n");
+    EXPECT_EQ(ui.asked[0], "Could not open texture file " + folder.Path() + "/missing" + kJoin +
+                               "brick.texture.txt for writing.\n");
     EXPECT_STREQ(name.c_str(), (folder.Path() + "/missing" + kJoin + "brick.texture").c_str());
 }
 

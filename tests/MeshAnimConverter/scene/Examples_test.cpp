@@ -73,7 +73,8 @@ void ExpectTexture(const SceneTexture& t, const char* file, const char* type, in
 }
 
 Lines InfoLines(const std::string& path, bool skeleton, int animations) {
-    Lines lines{"Info: Reading input file: '" + path + "'", "Info: Read Mesh", "Info: Read Materials"};
+    Lines lines{"Info: Reading input file: '" + path + "'", "Info: Read Mesh",
+                "Info: Read Materials"};
     if (skeleton) {
         lines.push_back("Info: Read Skeleton");
     }
@@ -128,8 +129,9 @@ TEST(Examples, CrateStaticMaterials) {
     EXPECT_STREQ(scene.attachments[1].name.c_str(), "a.lid");
     ExpectVec(scene.attachments[1].position, 0.5f, 0.5f, 1);
     const float h = 180.0f * 0.017453292f * 0.5f;
-    ExpectQuat(scene.attachments[1].orientation, static_cast<float>(std::sin(static_cast<double>(h))),
-               0, 0, static_cast<float>(std::cos(static_cast<double>(h))));
+    ExpectQuat(scene.attachments[1].orientation,
+               static_cast<float>(std::sin(static_cast<double>(h))), 0, 0,
+               static_cast<float>(std::cos(static_cast<double>(h))));
 
     ASSERT_EQ(scene.materials.Count(), 3);
     const SceneMaterial& wood = scene.materials[0];

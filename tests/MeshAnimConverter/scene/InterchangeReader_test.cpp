@@ -53,9 +53,11 @@ TEST(InterchangeReader, RejectsOtherRootsAndVersions) {
     };
     const Case cases[] = {
         {"<other><version>1</version></other>", "Error: Invalid XML file file: '%s'", 0},
-        {"<VantokImport><version>1</version></VantokImport>", "Error: Invalid XML file file: '%s'", 0},
+        {"<VantokImport><version>1</version></VantokImport>", "Error: Invalid XML file file: '%s'",
+         0},
         {"<vantokImport><mesh/></vantokImport>", "Error: Incompatible file version (0)", 0},
-        {"<vantokImport><version>2</version></vantokImport>", "Error: Incompatible file version (2)", 2},
+        {"<vantokImport><version>2</version></vantokImport>",
+         "Error: Incompatible file version (2)", 2},
         {"<vantokImport><version> 1x</version></vantokImport>", "", 1},
     };
     for (const Case& c : cases) {
@@ -90,16 +92,17 @@ TEST(InterchangeReader, WarnsAboutRepeatedBlocksInOrderAndUsesTheFirst) {
     const std::string mesh = "<mesh><name>first</name><triangles>" +
                              Triangle(Corner("0,0,0"), Corner("1,0,0"), Corner("0,1,0")) +
                              "</triangles>" + attachments + "</mesh>";
-    const std::string xml = Document(
-        mesh + secondMesh, SimpleMaterials() + SimpleMaterials(),
-        "<skeleton/><skeleton><bones><bone><name>b.x</name></bone></bones></skeleton>");
+    const std::string xml =
+        Document(mesh + secondMesh, SimpleMaterials() + SimpleMaterials(),
+                 "<skeleton/><skeleton><bones><bone><name>b.x</name></bone></bones></skeleton>");
     const ReadResult r = ReadText(xml, scene);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.problems,
-              (Lines{"Warning: Multiple <mesh> blocks found, only the first will be used.",
-                     "Warning: Multiple <materials> blocks found, only the first will be used.",
-                     "Warning: Multiple <skeleton> blocks found, only the first will be used.",
-                     "Warning: Multiple <attachments> blocks found, only the first will be used."}));
+    EXPECT_EQ(
+        r.problems,
+        (Lines{"Warning: Multiple <mesh> blocks found, only the first will be used.",
+               "Warning: Multiple <materials> blocks found, only the first will be used.",
+               "Warning: Multiple <skeleton> blocks found, only the first will be used.",
+               "Warning: Multiple <attachments> blocks found, only the first will be used."}));
     EXPECT_STREQ(scene.meshName.c_str(), "first");
     ASSERT_EQ(scene.attachments.Count(), 1);
     EXPECT_STREQ(scene.attachments[0].name.c_str(), "a.one");
@@ -115,7 +118,8 @@ TEST(InterchangeReader, MissingRequiredBlocks) {
     };
     const Case cases[] = {
         {Document("", SimpleMaterials()), {"Error: invalid XML node (Mesh)"}},
-        {Document("<mesh><name>m</name></mesh>", SimpleMaterials()), {"Error: Expecting triangle node"}},
+        {Document("<mesh><name>m</name></mesh>", SimpleMaterials()),
+         {"Error: Expecting triangle node"}},
         {Document(SimpleMesh(), ""), {"Info: Read Mesh", "Error: Invalid XML node (Materials)"}},
         {Document("<Mesh/>" + SimpleMesh(), SimpleMaterials(),
                   "<animations><animation><name>a</name></animation>"
@@ -134,12 +138,12 @@ TEST(InterchangeReader, MissingRequiredBlocks) {
 
 TEST(InterchangeReader, InfoLinesOfACompleteRead) {
     SceneData scene;
-    const ReadResult r = ReadText(
-        Document(SimpleMesh(), SimpleMaterials(),
-                 "<skeleton><bones><bone><name>b.root</name></bone></bones></skeleton>"
-                 "<animations><animation><animationTracks/></animation><other/>"
-                 "<animation><animationTracks/></animation></animations>"),
-        scene);
+    const ReadResult r =
+        ReadText(Document(SimpleMesh(), SimpleMaterials(),
+                          "<skeleton><bones><bone><name>b.root</name></bone></bones></skeleton>"
+                          "<animations><animation><animationTracks/></animation><other/>"
+                          "<animation><animationTracks/></animation></animations>"),
+                 scene);
     ASSERT_TRUE(r.ok);
     ASSERT_EQ(r.lines.size(), 8u);
     EXPECT_EQ(Lines(r.lines.begin() + 1, r.lines.end()),
@@ -161,16 +165,16 @@ TEST(InterchangeReader, TriangleVertexCount) {
         const ReadResult r = ReadText(
             Document("<mesh><triangles>" + four + "</triangles></mesh>", SimpleMaterials()), scene);
         ASSERT_TRUE(r.ok);
-        EXPECT_EQ(r.problems,
-                  Lines{"Warning: Expecting 3 vertices per triangle. Only the first 3 will be used."});
+        EXPECT_EQ(
+            r.problems,
+            Lines{"Warning: Expecting 3 vertices per triangle. Only the first 3 will be used."});
         ASSERT_EQ(scene.triangles.Count(), 1);
         EXPECT_EQ(scene.triangles[0].vertices[2].position.x, 3.0f);
         EXPECT_STREQ(scene.meshName.c_str(), "unnamed");
     }
     {
         SceneData scene;
-        const std::string two =
-            "<triangle><vertex/><vertex/></triangle>";
+        const std::string two = "<triangle><vertex/><vertex/></triangle>";
         const ReadResult r = ReadText(
             Document("<mesh><triangles>" + two + "</triangles></mesh>", SimpleMaterials()), scene);
         EXPECT_FALSE(r.ok);
@@ -182,18 +186,20 @@ TEST(InterchangeReader, TriangleVertexCount) {
 TEST(InterchangeReader, VertexChannelsFollowTheFirstChildAndStreamRules) {
     SceneData scene;
     const std::string a =
-        "<position stream=\"1\">1, 2, 3</position>"          // first child, whatever its stream
+        "<position stream=\"1\">1, 2, 3</position>"  // first child, whatever its stream
         "<normal>0, 0, 1</normal><normal stream=\"0\">0, 1, 0</normal>"  // last stream-0 wins
         "<texcoord stream=\"2\">9, 9</texcoord><texcoord>0.25, 0.5</texcoord>"
         "<boneId stream=\"3\">7</boneId><blend stream=\"3\">2</blend>"
         "<boneId stream=\"-1\">5</boneId><blend stream=\"4\">9</blend>"  // out of range: ignored
-        "<boneId>4</boneId><blend stream=\"\">2</blend>";    // missing or empty stream: 0
-    const std::string b = "<position>0,0,0</position><boneId stream=\"+1\">8</boneId>"
-                          "<blend stream=\" 1\">1</blend><blend stream=\"0\">1</blend>";
+        "<boneId>4</boneId><blend stream=\"\">2</blend>";  // missing or empty stream: 0
+    const std::string b =
+        "<position>0,0,0</position><boneId stream=\"+1\">8</boneId>"
+        "<blend stream=\" 1\">1</blend><blend stream=\"0\">1</blend>";
     const std::string c = "<position>0,1,0</position><blend stream=\"0\">-1</blend>";
-    const ReadResult r = ReadText(
-        Document("<mesh><triangles>" + Triangle(a, b, c) + "</triangles></mesh>", SimpleMaterials()),
-        scene);
+    const ReadResult r =
+        ReadText(Document("<mesh><triangles>" + Triangle(a, b, c) + "</triangles></mesh>",
+                          SimpleMaterials()),
+                 scene);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.problems, Lines{});
     const SceneVertex& v0 = scene.triangles[0].vertices[0];
@@ -218,13 +224,14 @@ TEST(InterchangeReader, VertexChannelsFollowTheFirstChildAndStreamRules) {
 
 TEST(InterchangeReader, WeightsScaleByTheReciprocalOfTheirSum) {
     SceneData scene;
-    const std::string a = "<position>0,0,0</position><blend stream=\"0\">1</blend>"
-                          "<blend stream=\"1\">1</blend><blend stream=\"2\">1</blend>";
-    const ReadResult r = ReadText(
-        Document("<mesh><triangles>" + Triangle(a, Corner("1,0,0"), Corner("0,1,0")) +
-                     "</triangles></mesh>",
-                 SimpleMaterials()),
-        scene);
+    const std::string a =
+        "<position>0,0,0</position><blend stream=\"0\">1</blend>"
+        "<blend stream=\"1\">1</blend><blend stream=\"2\">1</blend>";
+    const ReadResult r =
+        ReadText(Document("<mesh><triangles>" + Triangle(a, Corner("1,0,0"), Corner("0,1,0")) +
+                              "</triangles></mesh>",
+                          SimpleMaterials()),
+                 scene);
     ASSERT_TRUE(r.ok);
     const float third = 1.0f * (1.0f / 3.0f);
     for (int s = 0; s < 3; ++s) {
@@ -271,8 +278,8 @@ TEST(InterchangeReader, VectorTextsAndLexerErrors) {
     // counts as a log error.
     const std::string plus = "Parse Error file: , line 1: expected float, found '+'";
     const std::string missing = "Parse Error file: , line 1: couldn't read expected float";
-    EXPECT_EQ(r.boxes, (Lines{plus, missing, missing, missing, missing,
-                              plus, missing, missing, missing, missing}));
+    EXPECT_EQ(r.boxes, (Lines{plus, missing, missing, missing, missing, plus, missing, missing,
+                              missing, missing}));
     EXPECT_EQ(r.errors, 0);
     EXPECT_EQ(r.problems, Lines{});
 }
@@ -378,16 +385,20 @@ TEST(InterchangeReader, ReadsAHundredThousandTriangles) {
                 "</materialId>\n<vertex><position>" + x +
                 ", 0, 0</position><normal>0, 0, 1</normal><texcoord>0, 0</texcoord>"
                 "<boneId stream=\"0\">0</boneId><blend stream=\"0\">1</blend></vertex>\n"
-                "<vertex><position>" + x + ", 1, 0</position><normal>0, 0, 1</normal>"
-                "<texcoord>1, 0</texcoord></vertex>\n<vertex><position>" + x +
+                "<vertex><position>" +
+                x +
+                ", 1, 0</position><normal>0, 0, 1</normal>"
+                "<texcoord>1, 0</texcoord></vertex>\n<vertex><position>" +
+                x +
                 ", 1, 1</position><normal>0, 0, 1</normal><texcoord>1, 1</texcoord></vertex>"
                 "</triangle>\n";
     }
     mesh += "</triangles></mesh>";
     SceneData scene;
     const ReadResult r = ReadText(
-        Document(mesh, "<materials><material><id>0</id></material><material><id>1</id></material>"
-                       "</materials>"),
+        Document(mesh,
+                 "<materials><material><id>0</id></material><material><id>1</id></material>"
+                 "</materials>"),
         scene);
     ASSERT_TRUE(r.ok);
     ASSERT_EQ(scene.triangles.Count(), count);
@@ -403,11 +414,12 @@ TEST(InterchangeReader, FirstChildOfAnotherStreamIsReadOnce) {
     SceneData scene;
     // The first position has stream 1: it is read as the first child only; the later stream-0
     // position is read in the stream pass and wins.
-    const std::string corner = "<position stream=\"1\">+1, 2, 3</position><position>4, 5, 6</position>";
-    const std::string mesh = "<mesh><triangles>" +
-                             Triangle(corner, "<position>1, 0, 0</position>",
-                                      "<position>0, 1, 0</position>") +
-                             "</triangles></mesh>";
+    const std::string corner =
+        "<position stream=\"1\">+1, 2, 3</position><position>4, 5, 6</position>";
+    const std::string mesh =
+        "<mesh><triangles>" +
+        Triangle(corner, "<position>1, 0, 0</position>", "<position>0, 1, 0</position>") +
+        "</triangles></mesh>";
     const ReadResult r = ReadText(Document(mesh, SimpleMaterials()), scene);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(scene.triangles[0].vertices[0].position, (gtVector3{4, 5, 6}));

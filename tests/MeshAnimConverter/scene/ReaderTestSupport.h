@@ -19,8 +19,9 @@ class TempInput {
 public:
     explicit TempInput(const std::string& text, const char* name = "input.xml") {
         static int counter = 0;
-        const std::string unique = std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                   "_" + std::to_string(counter++);
+        const std::string unique =
+            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+            std::to_string(counter++);
         m_dir = std::filesystem::temp_directory_path() / ("vantok_reader_" + unique);
         std::filesystem::create_directories(m_dir);
         m_path = (m_dir / name).string();
@@ -88,8 +89,8 @@ inline ReadResult ReadText(const std::string& xml, SceneData& scene) {
 // A whole document around the given mesh, materials and trailing blocks.
 inline std::string Document(const std::string& mesh, const std::string& materials,
                             const std::string& rest = "") {
-    return "<?xml version=\"1.0\"?>\n<vantokImport><version>1</version>" + mesh + materials +
-           rest + "</vantokImport>";
+    return "<?xml version=\"1.0\"?>\n<vantokImport><version>1</version>" + mesh + materials + rest +
+           "</vantokImport>";
 }
 
 // One triangle with the given corners' inner XML.

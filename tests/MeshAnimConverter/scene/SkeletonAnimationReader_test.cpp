@@ -40,22 +40,22 @@ std::string Skeleton(const std::string& bones) {
 TEST(SkeletonReader, PrefixesNamesAndParentsWithWarnings) {
     SceneData scene;
     const ReadResult r = ReadRest(
-        Skeleton(Bone("<name>pelvis</name>") + Bone("<name>spine</name><parentName>pelvis</parentName>") +
+        Skeleton(Bone("<name>pelvis</name>") +
+                 Bone("<name>spine</name><parentName>pelvis</parentName>") +
                  Bone("<name>rb.x</name><parentName>b.pelvis</parentName>") +
                  Bone("<name> b.lead</name><parentName>b.spine</parentName>") +
                  Bone("<id>4</id><parentName>b.spine</parentName>") + Bone("<name></name>")),
         scene);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(After(r),
-              (Lines{"Warning:  Missing prefix, renaming bone (name) to 'b.pelvis'",
-                     "Warning:  Missing prefix, renaming bone (name) to 'b.spine'",
-                     "Warning:  Missing prefix, renaming bone (parentName) to 'b.pelvis'",
-                     "Warning:  Missing prefix, renaming bone (name) to 'b.rb.x'",
-                     "Warning:  Missing prefix, renaming bone (name) to 'b. b.lead'",
-                     "Warning:  Missing prefix, renaming bone (name) to 'b.unnamed'",
-                     // The empty name is not prefixed; it becomes the last root.
-                     "Warning: Expecting single root bone but found another ''",
-                     "Info: Read Skeleton"}));
+    EXPECT_EQ(After(r), (Lines{"Warning:  Missing prefix, renaming bone (name) to 'b.pelvis'",
+                               "Warning:  Missing prefix, renaming bone (name) to 'b.spine'",
+                               "Warning:  Missing prefix, renaming bone (parentName) to 'b.pelvis'",
+                               "Warning:  Missing prefix, renaming bone (name) to 'b.rb.x'",
+                               "Warning:  Missing prefix, renaming bone (name) to 'b. b.lead'",
+                               "Warning:  Missing prefix, renaming bone (name) to 'b.unnamed'",
+                               // The empty name is not prefixed; it becomes the last root.
+                               "Warning: Expecting single root bone but found another ''",
+                               "Info: Read Skeleton"}));
     ASSERT_EQ(scene.bones.Count(), 6);
     EXPECT_STREQ(scene.bones[1].name.c_str(), "b.spine");
     EXPECT_STREQ(scene.bones[1].parentName.c_str(), "b.pelvis");
@@ -84,15 +84,16 @@ TEST(SkeletonReader, EmptyBonesBlockFindsNoRoot) {
     const ReadResult r = ReadRest("<skeleton><bones/></skeleton>", scene);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(scene.rootBoneIndex, -1);
-    EXPECT_EQ(After(r), (Lines{"Warning: No skeleton or skeleton root bone found", "Info: Read Skeleton"}));
+    EXPECT_EQ(After(r),
+              (Lines{"Warning: No skeleton or skeleton root bone found", "Info: Read Skeleton"}));
 }
 
 // ---------------------------------------------------------------- orientations
 
 gtQuat BoneOrientation(const std::string& orientation) {
     SceneData scene;
-    const ReadResult r =
-        ReadRest(Skeleton(Bone("<name>b.r</name><position>1, 2, 3</position>" + orientation)), scene);
+    const ReadResult r = ReadRest(
+        Skeleton(Bone("<name>b.r</name><position>1, 2, 3</position>" + orientation)), scene);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.boxes, Lines{});
     return scene.bones.Count() > 0 ? scene.bones[0].orientation : gtQuat{9, 9, 9, 9};
@@ -123,7 +124,8 @@ TEST(OrientationReader, TheThreeForms) {
     };
     for (const auto& c : cases) {
         const gtQuat q = BoneOrientation(c.xml);
-        EXPECT_EQ(q, c.expected) << c.xml << " -> " << q.x << ' ' << q.y << ' ' << q.z << ' ' << q.w;
+        EXPECT_EQ(q, c.expected) << c.xml << " -> " << q.x << ' ' << q.y << ' ' << q.z << ' '
+                                 << q.w;
     }
 }
 
@@ -146,12 +148,14 @@ TEST(OrientationForms, MatrixFormsMatchTheirRotations) {
             const gtQuat q = QuatFromAxisAngle(axis, angle, gtQuat{});
             // Columns of q's rotation: rotate the unit axes.
             const float x = q.x, y = q.y, z = q.z, w = q.w;
-            const float m[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + w * z), 2 * (x * z - w * y),
-                                2 * (x * y - w * z), 1 - 2 * (x * x + z * z), 2 * (y * z + w * x),
-                                2 * (x * z + w * y), 2 * (y * z - w * x), 1 - 2 * (x * x + y * y)};
+            const float m[9] = {
+                1 - 2 * (y * y + z * z), 2 * (x * y + w * z),     2 * (x * z - w * y),
+                2 * (x * y - w * z),     1 - 2 * (x * x + z * z), 2 * (y * z + w * x),
+                2 * (x * z + w * y),     2 * (y * z - w * x),     1 - 2 * (x * x + y * y)};
             const gtQuat back = QuatFromMatrixColumns(m);
             // q and -q are the same rotation.
-            const float sign = (back.w * q.w + back.x * q.x + back.y * q.y + back.z * q.z) < 0 ? -1.0f : 1.0f;
+            const float sign =
+                (back.w * q.w + back.x * q.x + back.y * q.y + back.z * q.z) < 0 ? -1.0f : 1.0f;
             EXPECT_NEAR(back.x * sign, q.x, 2e-6f) << angle;
             EXPECT_NEAR(back.y * sign, q.y, 2e-6f) << angle;
             EXPECT_NEAR(back.z * sign, q.z, 2e-6f) << angle;
@@ -163,7 +167,8 @@ TEST(OrientationForms, MatrixFormsMatchTheirRotations) {
 TEST(OrientationReader, MalformedNumbersReadAsZeroWithABox) {
     SceneData scene;
     const ReadResult r = ReadRest(
-        Skeleton(Bone("<name>b.r</name><orientation format=\"matrix\">1 0 0 0 1 0 0 0</orientation>")),
+        Skeleton(
+            Bone("<name>b.r</name><orientation format=\"matrix\">1 0 0 0 1 0 0 0</orientation>")),
         scene);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.boxes, Lines{"Parse Error file: , line 1: couldn't read expected float"});
@@ -175,8 +180,9 @@ TEST(OrientationReader, MalformedNumbersReadAsZeroWithABox) {
 // ---------------------------------------------------------------- animations
 
 std::string TwoBones() {
-    return Skeleton(Bone("<name>b.root</name><position>0,1,0</position>") +
-                    Bone("<name>b.arm</name><parentName>b.root</parentName><position>1,1,0</position>"));
+    return Skeleton(
+        Bone("<name>b.root</name><position>0,1,0</position>") +
+        Bone("<name>b.arm</name><parentName>b.root</parentName><position>1,1,0</position>"));
 }
 
 TEST(AnimationReader, GlobalFramesGetTheirLocalTransforms) {
@@ -195,11 +201,12 @@ TEST(AnimationReader, GlobalFramesGetTheirLocalTransforms) {
             "<events><event/></events></animation></animations>",
         scene);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(After(r, "Info: Read Skeleton"),
-              (Lines{"Warning:  Missing prefix, renaming (targetName) to 'b.arm'",
-                     "Warning: Multiple <events> blocks found, only the first will be used.",
-                     "Warning: Animation track 'b.root' differs in frame count. Found 1 expecting 2",
-                     "Info: Read Animation (1)"}));
+    EXPECT_EQ(
+        After(r, "Info: Read Skeleton"),
+        (Lines{"Warning:  Missing prefix, renaming (targetName) to 'b.arm'",
+               "Warning: Multiple <events> blocks found, only the first will be used.",
+               "Warning: Animation track 'b.root' differs in frame count. Found 1 expecting 2",
+               "Info: Read Animation (1)"}));
     ASSERT_EQ(scene.animations.Count(), 1);
     const SceneAnimation& a = scene.animations[0];
     EXPECT_STREQ(a.name.c_str(), "walk");
@@ -234,9 +241,10 @@ TEST(AnimationReader, LocalFramesComposeDownTheTree) {
             "</animationTracks><animationTracks/></animation></animations>",
         scene);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(After(r, "Info: Read Skeleton"),
-              (Lines{"Warning: Multiple <animationTracks> blocks found, only the first will be used.",
-                     "Info: Read Animation (1)"}));
+    EXPECT_EQ(
+        After(r, "Info: Read Skeleton"),
+        (Lines{"Warning: Multiple <animationTracks> blocks found, only the first will be used.",
+               "Info: Read Animation (1)"}));
     const SceneAnimation& a = scene.animations[0];
     EXPECT_STREQ(a.name.c_str(), "unnamed");
     EXPECT_EQ(a.tracks[0].keyFrames[0].globalPosition, (gtVector3{0, 0, 5}));
@@ -256,26 +264,26 @@ TEST(AnimationReader, LocalFramesWithoutBonesPassTheRootCheck) {
 
 TEST(AnimationReader, LocalFramesWithoutRootFail) {
     SceneData scene;
-    const ReadResult r = ReadRest(
-        Skeleton(Bone("<name>b.a</name><parentName>b.b</parentName>") +
-                 Bone("<name>b.b</name><parentName>b.a</parentName>")) +
-            "<animations><animation><useLocalSpace>true</useLocalSpace><animationTracks/>"
-            "</animation><animation><animationTracks/></animation></animations>",
-        scene);
+    const ReadResult r =
+        ReadRest(Skeleton(Bone("<name>b.a</name><parentName>b.b</parentName>") +
+                          Bone("<name>b.b</name><parentName>b.a</parentName>")) +
+                     "<animations><animation><useLocalSpace>true</useLocalSpace><animationTracks/>"
+                     "</animation><animation><animationTracks/></animation></animations>",
+                 scene);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(After(r),
-              (Lines{"Warning: No skeleton or skeleton root bone found", "Info: Read Skeleton",
-                     "Warning: No animation track for bone 'b.a'",
-                     "Warning: No animation track for bone 'b.b'",
-                     "Error: No root bone, can't convert local to global anim frames"}));
+    EXPECT_EQ(After(r), (Lines{"Warning: No skeleton or skeleton root bone found",
+                               "Info: Read Skeleton", "Warning: No animation track for bone 'b.a'",
+                               "Warning: No animation track for bone 'b.b'",
+                               "Error: No root bone, can't convert local to global anim frames"}));
 }
 
 TEST(AnimationReader, TrackForAMissingBoneStopsTheRead) {
     SceneData scene;
-    const ReadResult r = ReadRest(
-        TwoBones() + "<animations><animation><animationTracks><t/></animationTracks>"
+    const ReadResult r =
+        ReadRest(TwoBones() +
+                     "<animations><animation><animationTracks><t/></animationTracks>"
                      "</animation></animations>",
-        scene);
+                 scene);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(After(r, "Info: Read Skeleton"),
               (Lines{"Warning:  Missing prefix, renaming (targetName) to 'b.notarget'",
