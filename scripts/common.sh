@@ -31,15 +31,24 @@ ensure_packages() {
 
 # The packages of the main build and its tests.
 ensure_build_packages() {
-  ensure_packages g++ cmake ninja-build libgtest-dev
+  ensure_packages g++ cmake ninja-build libgtest-dev ccache
 }
+
+# Compiler cache shared by every build folder and checkout of this machine: paths are made
+# relative to the checkout, so a second checkout or build folder reuses the first one's objects.
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$VANTOK_ROOT" CCACHE_NOHASHDIR=1
+  VANTOK_LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+else
+  VANTOK_LAUNCHER=()
+fi
 
 # configure_build DIR [cmake options...]: configures a Ninja build once, reconfigures on change.
 configure_build() {
   local dir=$1
   shift
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$VANTOK_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S "$VANTOK_ROOT" -B "$dir" -G Ninja "${VANTOK_LAUNCHER[@]}" "$@" >/dev/null
   else
     cmake "$dir" "$@" >/dev/null
   fi
