@@ -246,9 +246,10 @@ TEST(MXMLDocumentTest, CreateLikeMatchesKind) {
     }
 }
 
-TEST(MXMLDocumentTest, LoadsSampleThroughFile) {
+TEST(MXMLDocumentTest, LoadsExampleThroughFile) {
     gtFile file;
-    ASSERT_TRUE(file.Open(VANTOK_SAMPLES_DIR "/simple_skin_tiny_global.xml", gtFileDevice::kRead));
+    ASSERT_TRUE(
+        file.Open(VANTOK_SOURCE_DIR "/examples/flag_skinned_global.xml", gtFileDevice::kRead));
     gtXmlDoc doc;
     ASSERT_TRUE(doc.Load(file)) << doc.GetErrorText();
     MXMLElement* top = doc.GetRoot()->FirstChildElement();
@@ -256,9 +257,9 @@ TEST(MXMLDocumentTest, LoadsSampleThroughFile) {
     EXPECT_STREQ(top->FindChildElement("version")->GetText(), "1");
     MXMLElement* tri =
         top->FindChildElement("mesh")->FindChildElement("triangles")->FirstChildElement();
-    EXPECT_STREQ(tri->FindNthChildElement("vertex", 0)->FindChildElement("position")->GetText(),
-                 "-0.5, 0, 0");
-    EXPECT_STREQ(tri->FindNthChildElement("vertex", 2)
+    EXPECT_STREQ(tri->FindNthChildElement("vertex", 1)->FindChildElement("position")->GetText(),
+                 "2, 0, 0");
+    EXPECT_STREQ(tri->FindNthChildElement("vertex", 1)
                      ->FindNthChildElement("blend", 1)
                      ->GetAttribute("stream"),
                  "1");
