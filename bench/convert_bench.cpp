@@ -26,15 +26,16 @@
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/KinFileWriter.h"
 #include "MeshAnimConverter/driver/ConvertProcess.h"
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/mesh/ChunkOptimisation.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "MeshAnimConverter/scene/SceneData.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "toolkit/WinDebug.h"
 
 namespace {
@@ -164,8 +165,9 @@ Prepared& PreparedInput() {
         Prepared q;
         Quiet();
         int32_t version = 0;
-        ReadInterchangeFile(GeneratedInput().xml.c_str(), version, q.scene);
-        FillGenericMesh(q.scene, q.mesh, q.skeleton);
+        ReadInterchangeFile(GeneratedInput().xml.c_str(), version, q.scene, programLog,
+                            TestPreparer());
+        FillGenericMesh(q.scene, q.mesh, q.skeleton, programLog);
         return q;
     }();
     return p;
@@ -192,7 +194,8 @@ void BM_Stage_Read(benchmark::State& state) {
     for (auto _ : state) {
         SceneData scene;
         int32_t version = 0;
-        benchmark::DoNotOptimize(ReadInterchangeFile(in.xml.c_str(), version, scene));
+        benchmark::DoNotOptimize(
+            ReadInterchangeFile(in.xml.c_str(), version, scene, programLog, TestPreparer()));
     }
     Rates(state, in, true);
 }
@@ -202,7 +205,7 @@ void BM_Stage_Fill(benchmark::State& state) {
     for (auto _ : state) {
         std::unique_ptr<GenericMesh> mesh;
         std::unique_ptr<ConverterExGenericSkeleton> skeleton;
-        benchmark::DoNotOptimize(FillGenericMesh(p.scene, mesh, skeleton));
+        benchmark::DoNotOptimize(FillGenericMesh(p.scene, mesh, skeleton, programLog));
     }
     Rates(state, GeneratedInput(), false);
 }

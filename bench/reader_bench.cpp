@@ -19,6 +19,7 @@
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "toolkit/WinDebug.h"
 #include "xml/MXMLNode.h"
 #include "xml/gtXmlDoc.h"
@@ -128,7 +129,7 @@ void BM_ReadSkinnedMesh(benchmark::State& state) {
     for (auto _ : state) {
         SceneData scene;
         int32_t version = 0;
-        if (!ReadInterchangeFile(path.c_str(), version, scene) ||
+        if (!ReadInterchangeFile(path.c_str(), version, scene, programLog, TestPreparer()) ||
             scene.triangles.Count() != kTriangles) {
             state.SkipWithError("read failed");
             break;

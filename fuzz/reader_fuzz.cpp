@@ -8,6 +8,7 @@
 
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "toolkit/WinDebug.h"
 #include "toolkit/gtStream.h"
 
@@ -46,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryStream stream(data, size);
     SceneData scene;
     int32_t version = 0;
-    ReadInterchangeStream(stream, "fuzz.xml", version, scene);
+    ReadInterchangeStream(stream, "fuzz.xml", version, scene, programLog, TestPreparer());
     programLog.Reset();
     return 0;
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
-#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/SceneNameIndex.h"
+#include "toolkit/tlLog.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ std::string_view View(const gtString& s) {
 // Step 5: slot k receives the track j whose target is bone k (a later j wins); a slot that
 // receives nothing keeps its own track. Fails on a target that is no bone, or a bone whose index
 // is not below the track count.
-bool PutTracksInBoneOrder(const SceneData& scene, SceneAnimation& animation) {
+bool PutTracksInBoneOrder(const SceneData& scene, SceneAnimation& animation, tlLog& log) {
     gtArray<SceneTrack>& tracks = animation.tracks;
     const int count = tracks.Count();
     SceneNameIndex boneByName;
@@ -34,7 +34,7 @@ bool PutTracksInBoneOrder(const SceneData& scene, SceneAnimation& animation) {
     for (int j = 0; j < count; ++j) {
         const int k = boneByName.Find(View(tracks[j].targetName));
         if (k < 0 || k >= count) {
-            programLog.Error("Animation track can't match bone '%s'", tracks[j].targetName.c_str());
+            log.Error("Animation track can't match bone '%s'", tracks[j].targetName.c_str());
             return false;
         }
         source[static_cast<size_t>(k)] = j;
@@ -61,7 +61,7 @@ bool PutTracksInBoneOrder(const SceneData& scene, SceneAnimation& animation) {
 
 }  // namespace
 
-bool ConformAnimation(SceneData& scene, SceneAnimation& animation) {
+bool ConformAnimation(SceneData& scene, SceneAnimation& animation, tlLog& log) {
     gtArray<SceneTrack>& tracks = animation.tracks;
 
     // 1-2: the longest track sets N; shorter ones get identity frames (not their last frame).
@@ -73,8 +73,8 @@ bool ConformAnimation(SceneData& scene, SceneAnimation& animation) {
     }
     for (SceneTrack& track : tracks) {
         if (track.keyFrames.Count() < frameCount) {
-            programLog.Warning("Animation track '%s' differs in frame count. Found %d expecting %d",
-                               track.targetName.c_str(), track.keyFrames.Count(), frameCount);
+            log.Warning("Animation track '%s' differs in frame count. Found %d expecting %d",
+                        track.targetName.c_str(), track.keyFrames.Count(), frameCount);
             track.keyFrames.SetCount(frameCount);
         }
     }
@@ -91,7 +91,7 @@ bool ConformAnimation(SceneData& scene, SceneAnimation& animation) {
         if (trackByName.Find(View(bone.name)) >= 0) {
             continue;
         }
-        programLog.Warning("No animation track for bone '%s'", bone.name.c_str());
+        log.Warning("No animation track for bone '%s'", bone.name.c_str());
         SceneTrack& track = tracks.AddNew();
         track.targetName = bone.name;
         track.keyFrames.Reserve(frameCount);
@@ -108,16 +108,16 @@ bool ConformAnimation(SceneData& scene, SceneAnimation& animation) {
     // 4: events into 0..N-1.
     for (SceneEvent& event : animation.events) {
         if (event.frameIndex < 0) {
-            programLog.Warning("Animation event of range. frame: %d type: '%s'", event.frameIndex,
-                               event.typeName.c_str());
+            log.Warning("Animation event of range. frame: %d type: '%s'", event.frameIndex,
+                        event.typeName.c_str());
             event.frameIndex = 0;
         } else if (event.frameIndex >= frameCount) {
-            programLog.Warning("Animation event of range. frame: %d type: '%s'", event.frameIndex,
-                               event.typeName.c_str());
+            log.Warning("Animation event of range. frame: %d type: '%s'", event.frameIndex,
+                        event.typeName.c_str());
             event.frameIndex = frameCount > 0 ? frameCount - 1 : 0;
         }
     }
 
     // 5: track k belongs to bone k from here on.
-    return PutTracksInBoneOrder(scene, animation);
+    return PutTracksInBoneOrder(scene, animation, log);
 }

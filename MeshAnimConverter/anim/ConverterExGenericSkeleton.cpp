@@ -7,11 +7,11 @@
 #include <cstring>
 #include <string_view>
 
-#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/SceneData.h"
+#include "toolkit/tlLog.h"
 
-ConverterExGenericSkeleton::ConverterExGenericSkeleton(SceneData& scene)
-    : ExGenericSkeleton(scene), inData(&scene) {}
+ConverterExGenericSkeleton::ConverterExGenericSkeleton(SceneData& scene, tlLog& log)
+    : ExGenericSkeleton(scene), inData(&scene), m_log(log) {}
 
 void ConverterExGenericSkeleton::MapTracks() {
     const gtArray<SceneTrack>& tracks = animation->tracks;
@@ -39,11 +39,11 @@ void ConverterExGenericSkeleton::PrepareForFrame(int32_t frame) {
         return;
     }
     if (inData == nullptr) {
-        programLog.Error("InData not passed to skelton for animation output.");
+        m_log.Error("InData not passed to skelton for animation output.");
         return;
     }
     if (animation->tracks.Count() == 0) {
-        programLog.Error("No animation tracks, can't prepare skeleton for frame.");
+        m_log.Error("No animation tracks, can't prepare skeleton for frame.");
         return;
     }
     MapTracks();

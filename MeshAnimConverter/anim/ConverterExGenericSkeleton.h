@@ -12,13 +12,15 @@
 #include "MeshAnimConverter/anim/GenericSkeleton.h"
 #include "MeshAnimConverter/scene/SceneNameIndex.h"
 
+class tlLog;
 struct SceneAnimation;
 struct SceneTrack;
 
 class ConverterExGenericSkeleton : public ExGenericSkeleton {
 public:
     // Builds the nodes (ExGenericSkeleton) and attaches the scene; no animation is attached.
-    explicit ConverterExGenericSkeleton(SceneData& scene);
+    // PrepareForFrame reports to `log`.
+    ConverterExGenericSkeleton(SceneData& scene, tlLog& log);
 
     // Each node's position becomes its track's global position at `frame` and its rotation the
     // conjugate of the global rotation; a node without a track, or with `frame` outside its
@@ -32,6 +34,8 @@ public:
 private:
     // Track index of every node for the attached animation, rebuilt when the animation changes.
     void MapTracks();
+
+    tlLog& m_log;
 
     const SceneAnimation* m_mappedAnimation = nullptr;
     const SceneTrack* m_mappedTracks = nullptr;

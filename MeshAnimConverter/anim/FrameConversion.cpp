@@ -8,8 +8,8 @@
 
 #include "MeshAnimConverter/anim/QuatMath.h"
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
-#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/SceneNameIndex.h"
+#include "toolkit/tlLog.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ std::string_view View(const gtString& s) {
 
 }  // namespace
 
-bool GlobalToLocalFrames(SceneAnimation& animation, const SceneData& scene) {
+bool GlobalToLocalFrames(SceneAnimation& animation, const SceneData& scene, tlLog& log) {
     gtArray<SceneTrack>& tracks = animation.tracks;
     SceneNameIndex boneByName;
     boneByName.Reserve(scene.bones.Count());
@@ -31,8 +31,8 @@ bool GlobalToLocalFrames(SceneAnimation& animation, const SceneData& scene) {
         SceneTrack& track = tracks[i];
         const int b = boneByName.Find(View(track.targetName));
         if (b < 0) {
-            programLog.Error("Animation tracks do not match bones. Cur animation track target '%s'",
-                             track.targetName.c_str());
+            log.Error("Animation tracks do not match bones. Cur animation track target '%s'",
+                      track.targetName.c_str());
             return false;
         }
         const int parent = scene.bones[b].parentIndex;
@@ -44,13 +44,13 @@ bool GlobalToLocalFrames(SceneAnimation& animation, const SceneData& scene) {
             continue;
         }
         if (parent >= tracks.Count()) {
-            programLog.Error("Animation tracks do not match bones. Cur animation track target '%s'",
-                             track.targetName.c_str());
+            log.Error("Animation tracks do not match bones. Cur animation track target '%s'",
+                      track.targetName.c_str());
             return false;
         }
         const SceneTrack& parentTrack = tracks[parent];
         if (parentTrack.keyFrames.Count() != track.keyFrames.Count()) {
-            programLog.Error(
+            log.Error(
                 "Animation tracks are not the same length. Track '%s' frames=%d Track '%s' "
                 "frames=%d",
                 track.targetName.c_str(), track.keyFrames.Count(), parentTrack.targetName.c_str(),

@@ -7,18 +7,19 @@
 #include <string_view>
 #include <vector>
 
+#include "MeshAnimConverter/anim/BoneTreeWriter.h"
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/EventTypeTable.h"
 #include "MeshAnimConverter/chunks/AtomicOutputFile.h"
 #include "MeshAnimConverter/chunks/ChunkWriter.h"
+#include "MeshAnimConverter/chunks/FormatVersions.h"
 #include "MeshAnimConverter/chunks/binofstream.h"
-#include "MeshAnimConverter/driver/LogFile.h"
-#include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "MeshAnimConverter/scene/SceneData.h"
+#include "toolkit/tlLog.h"
 
 namespace {
 
-constexpr int32_t kChunkVersion = 100;
+constexpr int32_t kChunkVersion = KinVersion::kChunk;
 
 struct KinEvent {
     int32_t frame;
@@ -81,36 +82,13 @@ void WriteEvents(binofstream& out, const KinDescriptor& d) {
     EndChunk(out, mark);
 }
 
-// The BONE chunks nested as the tree, walked with an explicit stack: a node's chunk stays open
-// until the chunks of all its children are written.
-void WriteSkeleton(binofstream& out, ExGenericSkeleton::Node* root) {
-    const ChunkMark skel = BeginChunk(out, "SKEL");
-    out.WriteI32(kChunkVersion);
-    struct Open {
-        ExGenericSkeleton::Node* node;
-        int nextChild;
-        ChunkMark mark;
-    };
-    auto begin = [&out](ExGenericSkeleton::Node* node) {
-        const ChunkMark mark = BeginChunk(out, "BONE");
-        out.WriteI32(kChunkVersion);
-        WritePaddedString(out, std::string_view(node->name));
-        out.WriteI32(node->children.Count());
-        return Open{node, 0, mark};
-    };
-    std::vector<Open> open;
-    open.push_back(begin(root));
-    while (!open.empty()) {
-        Open& top = open.back();
-        if (top.nextChild < top.node->children.Count()) {
-            ExGenericSkeleton::Node* child = top.node->children[top.nextChild++];
-            open.push_back(begin(child));  // `top` is not used after this
-        } else {
-            EndChunk(out, top.mark);
-            open.pop_back();
-        }
-    }
-    EndChunk(out, skel);
+// The bone tree: each BONE holds its name and child count.
+void WriteSkeleton(binofstream& out, const ExGenericSkeleton::Node* root) {
+    WriteBoneTree(out, root, kChunkVersion, kChunkVersion,
+                  [](binofstream& stream, const ExGenericSkeleton::Node& node) {
+                      WritePaddedString(stream, std::string_view(node.name));
+                      stream.WriteI32(node.children.Count());
+                  });
 }
 
 void WriteFrame(binofstream& out, int32_t frame,
@@ -134,9 +112,8 @@ void WriteFrame(binofstream& out, int32_t frame,
 
 // ---------------------------------------------------------------- entry point
 
-bool WriteKinFile(GenericMesh& mesh, SceneAnimation& animation, const char* path,
-                  SceneData& scene) {
-    ConverterExGenericSkeleton* skeleton = mesh.skeleton;
+bool WriteKinFile(ConverterExGenericSkeleton* skeleton, SceneAnimation& animation, const char* path,
+                  SceneData& scene, tlLog& log) {
     if (skeleton != nullptr) {
         skeleton->inData = &scene;
         skeleton->animation = &animation;
@@ -149,11 +126,11 @@ bool WriteKinFile(GenericMesh& mesh, SceneAnimation& animation, const char* path
         }
     }
     if (frameCount - 1 < 0) {
-        programLog.Error("No animation frames to write.");
+        log.Error("No animation frames to write.");
         return false;
     }
     if (skeleton == nullptr || skeleton->RootNode() == nullptr) {
-        programLog.Error("No root bone, can't write KIN file: '%s'", path);
+        log.Error("No root bone, can't write KIN file: '%s'", path);
         return false;
     }
 
@@ -187,11 +164,11 @@ bool WriteKinFile(GenericMesh& mesh, SceneAnimation& animation, const char* path
         }
     }
     if (!written || !target.Commit()) {
-        programLog.Error("Failed to write KIN file: '%s'", path);
+        log.Error("Failed to write KIN file: '%s'", path);
         return false;
     }
 
-    programLog.Info("Wrote KIN file '%s' with:\ntracks: %d\nframes: %d\n", path,
-                    animation.tracks.Count(), frameCount);
+    log.Info("Wrote KIN file '%s' with:\ntracks: %d\nframes: %d\n", path, animation.tracks.Count(),
+             frameCount);
     return true;
 }

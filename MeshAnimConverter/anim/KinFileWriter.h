@@ -9,19 +9,22 @@
 //   SKEL  version, then the root's BONE: version, name, child count, the children's BONE chunks
 //   FRAM  N times: version, frame, then per node in BONE pre-order: position xyz, rotation xyzw
 //         (the conjugate of the model-space rotation)
-// Each frame is posed with the mesh's ConverterExGenericSkeleton::PrepareForFrame. The file is
+// Each frame is posed with the skeleton's ConverterExGenericSkeleton::PrepareForFrame. The file is
 // written beside the target under a temporary name, every write and seek checked, and renamed
 // into place only when complete; a failed write leaves an existing file of that name untouched.
 // Cost: O(frames × bones) writes; no recursion over the bone tree.
 #pragma once
 
-class GenericMesh;
+class ConverterExGenericSkeleton;
+class tlLog;
 struct SceneAnimation;
 struct SceneData;
 
 // Writes `animation` to `path` (its full name, extension included). False after logging
 // "No animation frames to write.", "No root bone, can't write KIN file: '%s'" or
 // "Failed to write KIN file: '%s'"; on success logs the info lines
-// "Wrote KIN file '%s' with:\ntracks: %d\nframes: %d\n". The mesh's skeleton is attached to the
-// scene and the animation for the call and keeps them afterwards.
-bool WriteKinFile(GenericMesh& mesh, SceneAnimation& animation, const char* path, SceneData& scene);
+// "Wrote KIN file '%s' with:\ntracks: %d\nframes: %d\n", all to `log`. `skeleton` (null when
+// the scene has no bones) is attached to the scene and the animation for the call and keeps
+// them afterwards.
+bool WriteKinFile(ConverterExGenericSkeleton* skeleton, SceneAnimation& animation, const char* path,
+                  SceneData& scene, tlLog& log);

@@ -6,8 +6,8 @@
 
 #include "MeshAnimConverter/anim/QuatMath.h"
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
-#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/SceneNameIndex.h"
+#include "toolkit/tlLog.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ std::string_view View(const gtString& s) {
 
 }  // namespace
 
-bool ResolveSkeleton(SceneData& scene) {
+bool ResolveSkeleton(SceneData& scene, tlLog& log) {
     gtArray<SceneBone>& bones = scene.bones;
     SceneNameIndex byName;
     byName.Reserve(bones.Count());
@@ -34,15 +34,14 @@ bool ResolveSkeleton(SceneData& scene) {
             bone.localPosition = bone.position;
             bone.localOrientation = bone.orientation;
             if (scene.rootBoneIndex != -1) {
-                programLog.Warning("Expecting single root bone but found another '%s'",
-                                   bone.name.c_str());
+                log.Warning("Expecting single root bone but found another '%s'", bone.name.c_str());
             }
             scene.rootBoneIndex = i;
             continue;
         }
         const int p = byName.Find(View(bone.parentName));
         if (p < 0) {
-            programLog.Warning("Expecting parent bone '%s' in skeleton", bone.name.c_str());
+            log.Warning("Expecting parent bone '%s' in skeleton", bone.name.c_str());
             continue;
         }
         SceneBone& parent = bones[p];
@@ -54,7 +53,7 @@ bool ResolveSkeleton(SceneData& scene) {
     }
 
     if (scene.rootBoneIndex == -1) {
-        programLog.Warning("No skeleton or skeleton root bone found");
+        log.Warning("No skeleton or skeleton root bone found");
     }
     return true;
 }

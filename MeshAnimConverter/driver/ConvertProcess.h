@@ -6,6 +6,8 @@
 
 #include "toolkit/gtString.h"
 
+class ExportUserInterface;
+
 struct RunOptions {
     int32_t waitKeyOnExit = 0;   // -k
     int32_t waitKeyOnError = 0;  // -ke
@@ -27,4 +29,6 @@ public:
     int32_t outputIM = 1;     // write the .im file
     int32_t outputKIN = 1;    // write the .kin files
     int32_t fileVersion = 0;  // the input's version number, 0 when it has none
+    // Progress and questions of the run; null shows nothing and answers "no". Not owned.
+    ExportUserInterface* ui = nullptr;
 };

@@ -1,14 +1,20 @@
-// The conversion run: read the interchange file, fill the generic mesh and skeleton, write the
-// .im file and one .kin file per animation block, naming every output after outFile.
+// The conversion run, the one place where the pipeline is put together: read (with the skeleton
+// and animation preparation per block), fill, build and write the .im file (with the per-chunk
+// optimisation per chunk), write one .kin file per animation block. Every output is named after
+// outFile; every stage reports to the program log and the run's export user interface.
 #include <memory>
 
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/KinFileWriter.h"
+#include "MeshAnimConverter/anim/SkeletonPreparation.h"
 #include "MeshAnimConverter/driver/ConvertProcess.h"
 #include "MeshAnimConverter/driver/LogFile.h"
+#include "MeshAnimConverter/mesh/ChunkOptimiser.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
+#include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
+#include "MeshAnimConverter/report/ReportContext.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "MeshAnimConverter/scene/SceneData.h"
 #include "toolkit/gtPath.h"
@@ -34,31 +40,40 @@ gtString SafeFileName(const gtString& name) {
 // Entry points
 
 bool ConvertProcess::Run() {
+    NullExportUserInterface silent;
+    const ReportContext report{programLog, ui != nullptr ? *ui : silent};
+
+    // Read: the document is read block by block; each skeleton and animation block is handed to
+    // the preparation as soon as it is read.
     auto scene = std::make_unique<SceneData>();
-    if (!ReadInterchangeFile(*this, *scene)) {
+    SkeletonAnimationPreparer preparer(report.log);
+    if (!ReadInterchangeFile(inFile.c_str(), fileVersion, *scene, report.log, preparer)) {
         return false;
     }
-    programLog.Info("Finished reading input file");
+    report.log.Info("Finished reading input file");
 
+    // Fill: the generic mesh, and the output skeleton beside it.
     std::unique_ptr<GenericMesh> mesh;
     std::unique_ptr<ConverterExGenericSkeleton> skeleton;
-    if (!FillGenericMesh(*scene, mesh, skeleton)) {
+    if (!FillGenericMesh(*scene, mesh, skeleton, report.log)) {
         return false;
     }
-    programLog.Info("Filled Mesh");
-    programLog.Info("Converting formats and optimizing...");
+    report.log.Info("Filled Mesh");
+    report.log.Info("Converting formats and optimizing...");
 
+    // The .im file: build the chunks (welding, influences), then write them; the writer takes
+    // each chunk from the optimiser (tangents, reorder, face normals) just before writing it.
+    // The .im carries no skeleton: the bones go to the .kin files.
     if (outputIM != 0) {
-        const gtString imPath = PathWithExtension(outFile, "im");
-        mesh->skeleton = nullptr;
-        if (!WriteIndexedMeshFile(imPath, *mesh)) {
+        ExIndexedMesh indexed(*mesh, false, report.ui);
+        SequentialChunkOptimiser optimiser;
+        if (!WriteIndexedMeshFile(PathWithExtension(outFile, "im"), indexed, nullptr, optimiser,
+                                  report)) {
             return false;
         }
     }
-    if (skeleton != nullptr) {
-        mesh->skeleton = skeleton.get();
-    }
 
+    // One .kin file per animation, posed by the output skeleton.
     if (outputKIN != 0) {
         if (scene->animations.Count() > 0 && scene->bones.Count() > 0) {
             const gtString kinBase = PathWithExtension(outFile, "kin");
@@ -81,15 +96,15 @@ bool ConvertProcess::Run() {
                     wroteNamed = true;
                 }
                 const gtString path = PathWithExtension(PathJoin(directory, name), "kin");
-                if (!WriteKinFile(*mesh, animation, path.c_str(), *scene)) {
+                if (!WriteKinFile(skeleton.get(), animation, path.c_str(), *scene, report.log)) {
                     return false;
                 }
             }
             if (wroteUnnamed && wroteNamed) {
-                programLog.Warning("Inconsistent animation names used.");
+                report.log.Warning("Inconsistent animation names used.");
             }
         } else {
-            programLog.Warning("No animation to output.");
+            report.log.Warning("No animation to output.");
         }
     }
     return true;

@@ -1,7 +1,7 @@
 // The neighbour step: a brute-force scan of every triangle pair by exact corner positions.
 #include "MeshAnimConverter/mesh/ChunkNeighbours.h"
 
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 // chunk bone weights and the attachment copy.
 #include <cstring>
 
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
 #include "MeshAnimConverter/mesh/ChunkMeasures.h"
 #include "MeshAnimConverter/mesh/ChunkNeighbours.h"
 #include "MeshAnimConverter/mesh/ChunkWelding.h"
 #include "MeshAnimConverter/mesh/FanSplit.h"
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 
 namespace {
 
@@ -169,7 +169,6 @@ ExIndexedMesh::ExIndexedMesh(const GenericMesh& mesh, bool buildNeighbours,
     const uint32_t materialCount =
         mesh.numMaterials > 0 ? static_cast<uint32_t>(mesh.numMaterials) : 0u;
     const std::vector<ChunkPlan> plans = PlanChunks(triangles, materialCount);
-    skeleton = mesh.skeleton;
 
     ui.ShowStatus("Building chunks");
     chunks.reserve(plans.size());

@@ -5,10 +5,10 @@
 #include <unordered_map>
 
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
-#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "MeshAnimConverter/mesh/MapSlotTable.h"
 #include "MeshAnimConverter/scene/SceneData.h"
+#include "toolkit/tlLog.h"
 
 namespace {
 
@@ -192,7 +192,7 @@ void FillInfluences(const SceneData& scene, const ExGenericSkeleton& skeleton, G
 // Entry points
 
 bool FillGenericMesh(SceneData& scene, std::unique_ptr<GenericMesh>& result,
-                     std::unique_ptr<ConverterExGenericSkeleton>& skeleton) {
+                     std::unique_ptr<ConverterExGenericSkeleton>& skeleton, tlLog& log) {
     result = std::make_unique<ExGenericMesh>();
     skeleton.reset();
     GenericMesh& mesh = *result;
@@ -211,19 +211,18 @@ bool FillGenericMesh(SceneData& scene, std::unique_ptr<GenericMesh>& result,
     }
 
     FillGeometry(scene, mesh);
-    programLog.Info("Filled Mesh Geometry");
+    log.Info("Filled Mesh Geometry");
     FillMaterials(scene, mesh);
-    programLog.Info("Filled Materials");
+    log.Info("Filled Materials");
     CompactMaterials(mesh);
     FillAttachments(scene, mesh);
-    programLog.Info("Filled Attachments");
+    log.Info("Filled Attachments");
 
     if (scene.bones.Count() > 0) {
-        auto built = std::make_unique<ConverterExGenericSkeleton>(scene);
-        mesh.skeleton = built.get();
+        auto built = std::make_unique<ConverterExGenericSkeleton>(scene, log);
         FillInfluences(scene, *built, mesh);
         skeleton = std::move(built);
     }
-    programLog.Info("Filled Skeleton");
+    log.Info("Filled Skeleton");
     return true;
 }

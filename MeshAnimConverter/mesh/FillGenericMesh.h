@@ -10,10 +10,11 @@
 
 class GenericMesh;
 class ConverterExGenericSkeleton;
+class tlLog;
 struct SceneData;
 
-// `mesh` always receives the new mesh; `skeleton` receives the output skeleton (also stored in
-// the mesh) when the scene has bones, else null. Fails without a message when the scene has no
-// triangle or no material. The scene's bone names may be cut to 255 characters.
+// `mesh` always receives the new mesh; `skeleton` receives the output skeleton when the scene
+// has bones, else null (it reports to `log`, like the fill). Fails without a message when the scene
+// has no triangle or no material. The scene's bone names may be cut to 255 characters.
 bool FillGenericMesh(SceneData& scene, std::unique_ptr<GenericMesh>& mesh,
-                     std::unique_ptr<ConverterExGenericSkeleton>& skeleton);
+                     std::unique_ptr<ConverterExGenericSkeleton>& skeleton, tlLog& log);

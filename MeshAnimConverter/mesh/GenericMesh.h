@@ -1,11 +1,10 @@
 // GenericMesh: the exporter-neutral mesh the scene is turned into before the indexed mesh is
-// built, with its materials, texture maps, attachments, per-bone vertex weights and the output
-// skeleton.
+// built, with its materials, texture maps, attachments and per-bone vertex weights.
 //
 // Geometry is unshared: one position, normal and texture coordinate per triangle corner, faces
-// naming them by index. The mesh owns every array and the influences; the skeleton belongs to
-// whoever built it (the conversion run) and only rides along. ExGenericMesh is the form the fill
-// step creates; it adds nothing but its own destructor.
+// naming them by index. The mesh owns every array and the influences; the output skeleton is
+// built beside it by the fill and handed to the writers as an argument. ExGenericMesh is the form
+// the fill step creates; it adds nothing but its own destructor.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +15,6 @@
 #include "toolkit/gtMath.h"
 #include "toolkit/gtString.h"
 
-class ConverterExGenericSkeleton;
 class GenericSkeletonNodeBase;
 
 namespace GenericLimits {
@@ -141,7 +139,6 @@ public:
     std::unique_ptr<ExGenericMeshInfluence> influences;  // null without bones
     gtArray<GenericAttachment> attachments;
     int32_t numAttachments = 0;
-    ConverterExGenericSkeleton* skeleton = nullptr;  // not owned
 };
 
 class ExGenericMesh : public GenericMesh {

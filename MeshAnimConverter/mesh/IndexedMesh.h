@@ -6,7 +6,7 @@
 // vertex, and a 16-bit triangle list. The chunks carry their own bone weights
 // (chunkInfluences, one list per chunk, every bone of the mesh in each) and the map from each
 // vertex to the generic-mesh corner it came from. ExIndexedMesh builds all of it from a
-// GenericMesh; the mesh owns everything it holds except the skeleton.
+// GenericMesh; the mesh owns everything it holds.
 #pragma once
 
 #include <cstdint>
@@ -54,7 +54,6 @@ public:
     std::vector<std::unique_ptr<IndexedMeshChunk>> chunks;
     uint32_t vertexTotal = 0;  // after welding and degenerate removal
     uint32_t triangleTotal = 0;
-    ConverterExGenericSkeleton* skeleton = nullptr;  // not owned
     // One list per chunk, or empty when the generic mesh has no influences.
     std::vector<std::unique_ptr<GenericMeshInfluence>> chunkInfluences;
     // Per chunk: vertex -> the generic-mesh corner it came from.

@@ -1,22 +1,24 @@
 // The IM writer: the "IDXM" form with its chunks, written through an atomic output file.
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
 
+#include <cstdio>
 #include <vector>
 
+#include "MeshAnimConverter/anim/BoneTreeWriter.h"
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/QuatMath.h"
 #include "MeshAnimConverter/chunks/AtomicOutputFile.h"
 #include "MeshAnimConverter/chunks/ChunkWriter.h"
+#include "MeshAnimConverter/chunks/FormatVersions.h"
 #include "MeshAnimConverter/chunks/binofstream.h"
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
-#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/mesh/ChunkMeasures.h"
-#include "MeshAnimConverter/mesh/ChunkOptimisation.h"
+#include "MeshAnimConverter/mesh/ChunkOptimiser.h"
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/MapSlotTable.h"
 #include "MeshAnimConverter/mesh/MaterialMaps.h"
 #include "MeshAnimConverter/mesh/R250Random.h"
 #include "MeshAnimConverter/mesh/TextureDescriptorWriter.h"
+#include "MeshAnimConverter/report/ReportContext.h"
 #include "toolkit/gtPath.h"
 #include "toolkit/platform/Platform.h"
 
@@ -43,7 +45,7 @@ void WriteMatrix(binofstream& out, const gtMatrix3& m) {
 
 void WriteInfo(binofstream& out, const IndexedMesh& mesh) {
     const ChunkMark mark = BeginChunk(out, "INFO");
-    out.WriteU32(104);
+    out.WriteU32(ImVersion::kInfo);
     WriteVector(out, mesh.origin);
     for (float f : mesh.orientation) {
         out.WriteF32(f);
@@ -87,7 +89,7 @@ void WriteMaterial(binofstream& out, IndexedMeshChunk& chunk, const gtString& ba
                    R250Random& random, TextureDescriptorState& descriptors) {
     std::vector<DescriptorMap> maps = ChunkDescriptorMaps(chunk);
     const ChunkMark mark = BeginChunk(out, "MATL");
-    out.WriteU32(103);
+    out.WriteU32(ImVersion::kMaterial);
     WritePaddedString(out, BuildMaterialReferenceName(chunk.name, maps, baseName, random).c_str());
     WriteMaterialPairs(out, chunk);
     out.WriteU32(chunk.twoSided ? 1u : 0u);
@@ -117,7 +119,7 @@ void WriteMaterial(binofstream& out, IndexedMeshChunk& chunk, const gtString& ba
 void WriteGeometry(binofstream& out, const IndexedMeshChunk& chunk, uint32_t influencesPerVertex) {
     const bool tangents = chunk.name.Find(".tbump") >= 0 && chunk.HasTangents();
     const ChunkMark mark = BeginChunk(out, "GEOM");
-    out.WriteU32(201);
+    out.WriteU32(ImVersion::kGeometry);
     out.WriteU32(chunk.primitiveCode);
     out.WriteU32(tangents ? 1u : 0u);
     out.WriteF32(chunk.meanTriangleArea);
@@ -174,7 +176,7 @@ void WriteInfluences(binofstream& out, const IndexedMesh& mesh) {
     }
 
     const ChunkMark mark = BeginChunk(out, "INFL");
-    out.WriteU32(100);
+    out.WriteU32(ImVersion::kInfluences);
     out.WriteU32(static_cast<uint32_t>(firsts.size()));
     for (const GenericBoneInfluence* first : firsts) {
         WritePaddedString(out, first->boneName);
@@ -205,57 +207,32 @@ void WriteInfluences(binofstream& out, const IndexedMesh& mesh) {
     EndChunk(out, mark);
 }
 
-// The bone tree from the root, each BONE nested in its parent's; an explicit stack, so trees
-// of any depth are written without recursion.
+// The bone tree at the rest pose; each BONE holds its name and its transform relative to its
+// parent (the root's in model space), then its child count.
 void WriteSkeleton(binofstream& out, ConverterExGenericSkeleton& skeleton) {
     skeleton.PrepareForFrame(0);
-    const ChunkMark mark = BeginChunk(out, "SKEL");
-    out.WriteU32(100);
-    struct Open {
-        const ExGenericSkeleton::Node* node;
-        int nextChild;
-        ChunkMark mark;
-    };
-    std::vector<Open> stack;
-    auto begin = [&out, &stack](const ExGenericSkeleton::Node* node) {
-        const ChunkMark boneMark = BeginChunk(out, "BONE");
-        out.WriteU32(100);
-        WritePaddedString(out, node->name);
-        gtVector3 position = node->position;
-        gtQuat rotation = node->rotation;
-        if (node->parent != nullptr) {
-            const gtQuat inverse = QuatConjugate(node->parent->rotation);
-            rotation = QuatMultiply(inverse, node->rotation);
-            position = QuatRotate(inverse, node->position - node->parent->position);
-        }
-        WriteVector(out, position);
-        out.WriteF32(rotation.x);
-        out.WriteF32(rotation.y);
-        out.WriteF32(rotation.z);
-        out.WriteF32(rotation.w);
-        out.WriteU32(static_cast<uint32_t>(node->children.Count()));
-        stack.push_back({node, 0, boneMark});
-    };
-    if (skeleton.RootNode() != nullptr) {
-        begin(skeleton.RootNode());
-    }
-    while (!stack.empty()) {
-        Open& top = stack.back();
-        if (top.nextChild < top.node->children.Count()) {
-            const ExGenericSkeleton::Node* child = top.node->children[top.nextChild];
-            ++top.nextChild;
-            begin(child);
-            continue;
-        }
-        EndChunk(out, top.mark);
-        stack.pop_back();
-    }
-    EndChunk(out, mark);
+    WriteBoneTree(out, skeleton.RootNode(), ImVersion::kSkeleton, ImVersion::kBone,
+                  [](binofstream& stream, const ExGenericSkeleton::Node& node) {
+                      WritePaddedString(stream, node.name);
+                      gtVector3 position = node.position;
+                      gtQuat rotation = node.rotation;
+                      if (node.parent != nullptr) {
+                          const gtQuat inverse = QuatConjugate(node.parent->rotation);
+                          rotation = QuatMultiply(inverse, node.rotation);
+                          position = QuatRotate(inverse, node.position - node.parent->position);
+                      }
+                      WriteVector(stream, position);
+                      stream.WriteF32(rotation.x);
+                      stream.WriteF32(rotation.y);
+                      stream.WriteF32(rotation.z);
+                      stream.WriteF32(rotation.w);
+                      stream.WriteU32(static_cast<uint32_t>(node.children.Count()));
+                  });
 }
 
 void WriteAttachments(binofstream& out, const IndexedMesh& mesh) {
     const ChunkMark mark = BeginChunk(out, "ATCH");
-    out.WriteU32(100);
+    out.WriteU32(ImVersion::kAttachments);
     out.WriteU32(static_cast<uint32_t>(mesh.attachments.size()));
     for (const GenericAttachment& a : mesh.attachments) {
         WritePaddedString(out, a.name);
@@ -275,17 +252,17 @@ void SetIndexedMeshRandomSeed(bool enabled, uint32_t seed) {
     g_seed = seed;
 }
 
-bool WriteIndexedMeshFile(const gtString& path, GenericMesh& genericMesh) {
-    NullExportUserInterface ui;
+bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
+                          ConverterExGenericSkeleton* skeleton, ChunkOptimiser& optimiser,
+                          const ReportContext& report) {
+    tlLog& log = report.log;
     R250Random random(g_seedOverride ? g_seed : platform::Milliseconds());
     const gtString baseName = PathTitle(path);
     TextureDescriptorState descriptors;
     descriptors.imPath = path;
-    descriptors.ui = &ui;
+    descriptors.ui = &report.ui;
     descriptors.askAboutAll = false;
     descriptors.overwriteAll = true;
-
-    ExIndexedMesh mesh(genericMesh, false, ui);
 
     bool ok = false;
     {
@@ -297,25 +274,30 @@ bool WriteIndexedMeshFile(const gtString& path, GenericMesh& genericMesh) {
             out.WriteId("IDXM");
             ComputeInfluenceStats(mesh);
             WriteInfo(out, mesh);
+            optimiser.Begin(mesh);
             for (uint32_t i = 0; i < mesh.ChunkCount() && ok; ++i) {
-                uint32_t vertexCount = 0;
-                if (!PrepareChunkForOutput(mesh, i, true, vertexCount)) {
-                    programLog.Error("Too many vertices in chunk %d (%d, at most 65535)",
-                                     static_cast<int>(i), static_cast<int>(vertexCount));
+                const OptimisedChunk optimised = optimiser.Take(i);
+                if (!optimised.printed.empty()) {
+                    std::fputs(optimised.printed.c_str(), stdout);
+                    std::fflush(stdout);
+                }
+                if (!optimised.ok) {
+                    log.Error("Too many vertices in chunk %d (%d, at most 65535)",
+                              static_cast<int>(i), static_cast<int>(optimised.vertexCount));
                     ok = false;
                     break;
                 }
                 IndexedMeshChunk& chunk = *mesh.chunks[i];
                 const ChunkMark chunkMark = BeginChunk(out, "CHNK");
-                out.WriteU32(100);
+                out.WriteU32(ImVersion::kChunk);
                 out.WriteU32(i);
                 WriteMaterial(out, chunk, baseName, random, descriptors);
                 WriteGeometry(out, chunk, mesh.influencesPerVertex[i]);
                 EndChunk(out, chunkMark);
             }
             if (ok) {
-                if (mesh.skeleton != nullptr) {
-                    WriteSkeleton(out, *mesh.skeleton);
+                if (skeleton != nullptr) {
+                    WriteSkeleton(out, *skeleton);
                 } else if (mesh.HasChunkInfluences()) {
                     WriteInfluences(out, mesh);
                 }
@@ -330,15 +312,14 @@ bool WriteIndexedMeshFile(const gtString& path, GenericMesh& genericMesh) {
     }
 
     if (ok) {
-        programLog.Info(
+        log.Info(
             "Wrote IM file '%s' with:\nnumTriangles=%d\nnumVertices=%d\nnumChunks=%d\n"
             "numAttachments=%d\nskeleton = %s (non-rigid will set 'false')\ninfluenceArray = %s\n",
             path.c_str(), static_cast<int>(mesh.triangleTotal), static_cast<int>(mesh.vertexTotal),
             static_cast<int>(mesh.ChunkCount()), static_cast<int>(mesh.attachments.size()),
-            mesh.skeleton != nullptr ? "true" : "false",
-            mesh.HasChunkInfluences() ? "true" : "false");
+            skeleton != nullptr ? "true" : "false", mesh.HasChunkInfluences() ? "true" : "false");
     } else {
-        programLog.Error("Failed to write IM file: '%s'", path.c_str());
+        log.Error("Failed to write IM file: '%s'", path.c_str());
     }
     return ok;
 }

@@ -1,21 +1,27 @@
-// IndexedMeshWriter: writes the .im file of a generic mesh, with its texture descriptors.
+// IndexedMeshWriter: writes the .im file of a built indexed mesh, with its texture descriptors.
 //
-// WriteIndexedMeshFile builds the ExIndexedMesh, then writes the "IDXM" form: INFO, one CHNK
-// (MATL and GEOM) per chunk after its per-chunk optimisation, then SKEL when the mesh carries a
-// skeleton, else INFL when it has bone weights, then ATCH when it has attachments. The file is
-// written beside the target and moved into place only when every write succeeded, so a failed
-// write never leaves a partial file under the target's name nor loses an existing one.
-// Descriptors go to the target's folder. Reports through the program log.
+// The "IDXM" form: INFO, then per chunk, in order, the chunk taken from the chunk optimiser
+// (its printed text printed), its reference name drawn, its descriptors written and its CHNK
+// (MATL and GEOM) written; then SKEL when a skeleton is given, else INFL when the mesh has bone
+// weights, then ATCH when it has attachments. The file is written beside the target and moved
+// into place only when every write succeeded, so a failed write never leaves a partial file
+// under the target's name nor loses an existing one. Descriptors go to the target's folder.
 #pragma once
 
 #include <cstdint>
 
 #include "toolkit/gtString.h"
 
-class GenericMesh;
+class ChunkOptimiser;
+class ConverterExGenericSkeleton;
+class IndexedMesh;
+struct ReportContext;
 
-// True when the file was written completely.
-bool WriteIndexedMeshFile(const gtString& path, GenericMesh& mesh);
+// True when the file was written completely. `skeleton` may be null (the converter passes null:
+// its bones go to the .kin files). Reports to `report`.
+bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
+                          ConverterExGenericSkeleton* skeleton, ChunkOptimiser& optimiser,
+                          const ReportContext& report);
 
 // Tests: seed the reference-name generator with `seed` instead of the millisecond timer
 // (`enabled` false restores the timer).

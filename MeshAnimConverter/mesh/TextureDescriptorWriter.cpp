@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 #include "toolkit/gtPath.h"
 #include "toolkit/platform/Platform.h"
 

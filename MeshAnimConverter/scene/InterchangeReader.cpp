@@ -5,12 +5,11 @@
 
 #include <new>
 
-#include "MeshAnimConverter/driver/ConvertProcess.h"
-#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
 #include "toolkit/gtFile.h"
 #include "toolkit/gtFileDevice.h"
+#include "toolkit/tlLog.h"
 #include "xml/MXMLNode.h"
 #include "xml/gtLexer.h"
 #include "xml/gtXmlDoc.h"
@@ -95,16 +94,16 @@ void ReadVertex(const MXMLElement* element, SceneVertex& vertex) {
     }
 }
 
-bool ReadTriangle(const MXMLElement* element, SceneData& scene) {
+bool ReadTriangle(const MXMLElement* element, SceneData& scene, tlLog& log) {
     SceneTriangle& triangle = scene.triangles.AddNew();
     triangle.materialId = ReadIntegerValue(element, "materialId", 0);
     if (element->CountChildElements("vertex") > 3) {
-        programLog.Warning("Expecting 3 vertices per triangle. Only the first 3 will be used.");
+        log.Warning("Expecting 3 vertices per triangle. Only the first 3 will be used.");
     }
     const MXMLElement* vertex = element->FindChildElement("vertex");
     for (int corner = 0; corner < 3; ++corner) {
         if (vertex == nullptr) {
-            programLog.Error("Expecting 3 vertices per triangle");
+            log.Error("Expecting 3 vertices per triangle");
             return false;
         }
         ReadVertex(vertex, triangle.vertices[corner]);
@@ -129,28 +128,28 @@ bool ReadTriangle(const MXMLElement* element, SceneData& scene) {
 
 // ---------------------------------------------------------------- blocks
 
-bool ReadMeshBlock(const MXMLElement* root, SceneData& scene) {
+bool ReadMeshBlock(const MXMLElement* root, SceneData& scene, tlLog& log) {
     const MXMLElement* mesh = root->FindChildElement("mesh");
     if (mesh == nullptr) {
-        programLog.Error("invalid XML node (Mesh)");
+        log.Error("invalid XML node (Mesh)");
         return false;
     }
     scene.meshName = ReadTextValue(mesh, "name", "unnamed");
     const MXMLElement* triangles = mesh->FindChildElement("triangles");
     if (triangles == nullptr) {
-        programLog.Error("Expecting triangle node");
+        log.Error("Expecting triangle node");
         return false;
     }
     scene.triangles.Reserve(scene.triangles.Count() + triangles->CountChildElements("triangle"));
     for (const MXMLElement* t = triangles->FirstChildElement(); t != nullptr;
          t = t->NextSiblingElement()) {
-        if (t->IsNamed("triangle") && !ReadTriangle(t, scene)) {
+        if (t->IsNamed("triangle") && !ReadTriangle(t, scene, log)) {
             return false;
         }
     }
 
     if (mesh->CountChildElements("attachments") > 1) {
-        programLog.Warning("Multiple <attachments> blocks found, only the first will be used.");
+        log.Warning("Multiple <attachments> blocks found, only the first will be used.");
     }
     const MXMLElement* attachments = mesh->FindChildElement("attachments");
     if (attachments != nullptr) {
@@ -168,10 +167,10 @@ bool ReadMeshBlock(const MXMLElement* root, SceneData& scene) {
     return true;
 }
 
-bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene) {
+bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene, tlLog& log) {
     const MXMLElement* materials = root->FindChildElement("materials");
     if (materials == nullptr) {
-        programLog.Error("Invalid XML node (Materials)");
+        log.Error("Invalid XML node (Materials)");
         return false;
     }
     for (const MXMLElement* m = materials->FirstChildElement(); m != nullptr;
@@ -222,61 +221,63 @@ void ResolveMaterialIds(SceneData& scene) {
 
 // ---------------------------------------------------------------- the file
 
-bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene) {
+bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
+                         SkeletonPreparer& preparer) {
     gtFile file;
     if (!file.Open(path, gtFileDevice::kRead)) {
-        programLog.Error("Failed to open file: '%s'", path);
+        log.Error("Failed to open file: '%s'", path);
         return false;
     }
-    return ReadInterchangeStream(file, path, fileVersion, scene);
+    return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer);
 }
 
 namespace {
 
-bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, SceneData& scene) {
-    programLog.Info("Reading input file: '%s'", path);
+bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, SceneData& scene,
+                  tlLog& log, SkeletonPreparer& preparer) {
+    log.Info("Reading input file: '%s'", path);
 
     gtXmlDoc document;
     if (!document.Load(stream)) {
-        programLog.Error("Failed to read file: '%s'", path);
-        programLog.Error("XML parser error: %s", document.GetErrorText());
+        log.Error("Failed to read file: '%s'", path);
+        log.Error("XML parser error: %s", document.GetErrorText());
         return false;
     }
 
     const MXMLElement* root = document.GetRoot()->FirstChildElement();
     if (root == nullptr || !root->IsNamed("vantokImport")) {
-        programLog.Error("Invalid XML file file: '%s'", path);
+        log.Error("Invalid XML file file: '%s'", path);
         return false;
     }
     fileVersion = ReadIntegerValue(root, "version", fileVersion);
     if (fileVersion != 1) {
-        programLog.Error("Incompatible file version (%d)", fileVersion);
+        log.Error("Incompatible file version (%d)", fileVersion);
         return false;
     }
 
     if (root->CountChildElements("mesh") > 1) {
-        programLog.Warning("Multiple <mesh> blocks found, only the first will be used.");
+        log.Warning("Multiple <mesh> blocks found, only the first will be used.");
     }
     if (root->CountChildElements("materials") > 1) {
-        programLog.Warning("Multiple <materials> blocks found, only the first will be used.");
+        log.Warning("Multiple <materials> blocks found, only the first will be used.");
     }
     if (root->CountChildElements("skeleton") > 1) {
-        programLog.Warning("Multiple <skeleton> blocks found, only the first will be used.");
+        log.Warning("Multiple <skeleton> blocks found, only the first will be used.");
     }
 
-    if (!ReadMeshBlock(root, scene)) {
+    if (!ReadMeshBlock(root, scene, log)) {
         return false;
     }
-    programLog.Info("Read Mesh");
-    if (!ReadMaterialsBlock(root, scene)) {
+    log.Info("Read Mesh");
+    if (!ReadMaterialsBlock(root, scene, log)) {
         return false;
     }
-    programLog.Info("Read Materials");
+    log.Info("Read Materials");
     ResolveMaterialIds(scene);
 
     if (const MXMLElement* skeleton = root->FindChildElement("skeleton")) {
-        ReadSkeletonBlock(skeleton, scene);
-        programLog.Info("Read Skeleton");
+        ReadSkeletonBlock(skeleton, scene, log, preparer);
+        log.Info("Read Skeleton");
     }
     if (const MXMLElement* animations = root->FindChildElement("animations")) {
         int number = 0;
@@ -285,10 +286,10 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
             if (!a->IsNamed("animation")) {
                 continue;
             }
-            if (!ReadAnimationBlock(a, scene)) {
+            if (!ReadAnimationBlock(a, scene, log, preparer)) {
                 return false;
             }
-            programLog.Info("Read Animation (%d)", ++number);
+            log.Info("Read Animation (%d)", ++number);
         }
     }
     return true;
@@ -297,17 +298,13 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
 }  // namespace
 
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
-                           SceneData& scene) {
+                           SceneData& scene, tlLog& log, SkeletonPreparer& preparer) {
     // A small file can ask for bones x frames key frames; running out of memory is reported
     // like any other failure to read.
     try {
-        return ReadDocument(stream, path, fileVersion, scene);
+        return ReadDocument(stream, path, fileVersion, scene, log, preparer);
     } catch (const std::bad_alloc&) {
-        programLog.Error("Out of memory reading file: '%s'", path);
+        log.Error("Out of memory reading file: '%s'", path);
         return false;
     }
-}
-
-bool ReadInterchangeFile(ConvertProcess& process, SceneData& scene) {
-    return ReadInterchangeFile(process.inFile.c_str(), process.fileVersion, scene);
 }

@@ -4,7 +4,7 @@
 // Order: open through the current file device, load the document, check the root and its
 // version, read the mesh (triangles and attachments), the materials, resolve material ids, then
 // the skeleton and each animation, which the skeleton and animation preparation completes as
-// they are read. Every problem is reported through the program log; false means the file was
+// they are read. Every problem is reported to the log the caller passes; false means the file was
 // not read (the scene may then hold what was read so far and is to be discarded). Cost: linear
 // in the size of the file; the document is released before returning.
 #pragma once
@@ -13,23 +13,26 @@
 
 #include "MeshAnimConverter/scene/SceneData.h"
 
-class ConvertProcess;
 class MXMLElement;
+class SkeletonPreparer;
 class gtStream;
+class tlLog;
 
 // Reads `path`, stores the file's version in `fileVersion` (left unchanged when the root check
-// fails first) and fills `scene`.
-bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene);
+// fails first) and fills `scene`, reporting to `log`. Each skeleton and animation block is
+// handed to `preparer` as soon as it is read.
+bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
+                         SkeletonPreparer& preparer);
 // The same from an open stream (read to its end); `path` names it in the messages.
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
-                           SceneData& scene);
-// The conversion run's form: reads process.inFile and writes process.fileVersion.
-bool ReadInterchangeFile(ConvertProcess& process, SceneData& scene);
+                           SceneData& scene, tlLog& log, SkeletonPreparer& preparer);
 
 // The blocks, for the reader and its tests. The mesh and materials readers take the root
 // element; the skeleton and animation readers take their own element.
-bool ReadMeshBlock(const MXMLElement* root, SceneData& scene);
-bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene);
+bool ReadMeshBlock(const MXMLElement* root, SceneData& scene, tlLog& log);
+bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene, tlLog& log);
 void ResolveMaterialIds(SceneData& scene);
-void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene);
-bool ReadAnimationBlock(const MXMLElement* animation, SceneData& scene);
+void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene, tlLog& log,
+                       SkeletonPreparer& preparer);
+bool ReadAnimationBlock(const MXMLElement* animation, SceneData& scene, tlLog& log,
+                        SkeletonPreparer& preparer);

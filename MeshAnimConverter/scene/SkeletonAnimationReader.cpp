@@ -2,34 +2,35 @@
 // to the skeleton and animation preparation as each block is complete.
 #include <cstring>
 
-#include "MeshAnimConverter/anim/SkeletonPreparation.h"
-#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
+#include "MeshAnimConverter/scene/SkeletonPreparer.h"
+#include "toolkit/tlLog.h"
 #include "xml/MXMLNode.h"
 
 namespace {
 
 // A value that is not empty and does not begin with "b." (with case) gets the prefix, and the
 // warning `message` names the new value.
-void ApplyBonePrefix(gtString& value, const char* message) {
+void ApplyBonePrefix(gtString& value, const char* message, tlLog& log) {
     if (value.IsEmpty() || std::strncmp(value.c_str(), "b.", 2) == 0) {
         return;
     }
     gtString prefixed("b.");
     prefixed += value;
     value = prefixed;
-    programLog.Warning(message, value.c_str());
+    log.Warning(message, value.c_str());
 }
 
 const char kBoneNameWarning[] = " Missing prefix, renaming bone (name) to '%s'";
 const char kParentNameWarning[] = " Missing prefix, renaming bone (parentName) to '%s'";
 const char kTargetNameWarning[] = " Missing prefix, renaming (targetName) to '%s'";
 
-void ReadTrack(const MXMLElement* element, bool useLocalSpace, SceneAnimation& animation) {
+void ReadTrack(const MXMLElement* element, bool useLocalSpace, SceneAnimation& animation,
+               tlLog& log) {
     SceneTrack& track = animation.tracks.AddNew();
     track.targetName = ReadTextValue(element, "targetName", "notarget");
-    ApplyBonePrefix(track.targetName, kTargetNameWarning);
+    ApplyBonePrefix(track.targetName, kTargetNameWarning, log);
     const MXMLElement* keyFrames = element->FindChildElement("keyFrames");
     if (keyFrames == nullptr) {
         return;
@@ -55,7 +56,8 @@ void ReadTrack(const MXMLElement* element, bool useLocalSpace, SceneAnimation& a
 
 }  // namespace
 
-void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene) {
+void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene, tlLog& log,
+                       SkeletonPreparer& preparer) {
     const MXMLElement* bones = skeleton->FindChildElement("bones");
     if (bones == nullptr) {
         return;
@@ -72,34 +74,35 @@ void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene) {
         bone.parentName = ReadTextValue(b, "parentName", "");
         bone.position = ReadVectorValue(b, "position", gtVector3{});
         bone.orientation = ReadOrientationValue(b, "orientation", bone.orientation);
-        ApplyBonePrefix(bone.name, kBoneNameWarning);
-        ApplyBonePrefix(bone.parentName, kParentNameWarning);
+        ApplyBonePrefix(bone.name, kBoneNameWarning, log);
+        ApplyBonePrefix(bone.parentName, kParentNameWarning, log);
     }
-    ResolveSkeleton(scene);
+    preparer.PrepareSkeleton(scene);
 }
 
-bool ReadAnimationBlock(const MXMLElement* element, SceneData& scene) {
+bool ReadAnimationBlock(const MXMLElement* element, SceneData& scene, tlLog& log,
+                        SkeletonPreparer& preparer) {
     SceneAnimation& animation = scene.animations.AddNew();
     animation.name = ReadTextValue(element, "name", "unnamed");
     animation.frameRate = ReadIntegerValue(element, "frameRate", 0);
     const bool useLocalSpace = ReadFlagValue(element, "useLocalSpace", 0) != 0;
 
     if (element->CountChildElements("animationTracks") > 1) {
-        programLog.Warning("Multiple <animationTracks> blocks found, only the first will be used.");
+        log.Warning("Multiple <animationTracks> blocks found, only the first will be used.");
     }
     const MXMLElement* tracks = element->FindChildElement("animationTracks");
     if (tracks == nullptr) {
-        programLog.Error("Expect animation track(s)");
+        log.Error("Expect animation track(s)");
         return false;
     }
     // Every child element is a track, whatever its name.
     for (const MXMLElement* t = tracks->FirstChildElement(); t != nullptr;
          t = t->NextSiblingElement()) {
-        ReadTrack(t, useLocalSpace, animation);
+        ReadTrack(t, useLocalSpace, animation, log);
     }
 
     if (element->CountChildElements("events") > 1) {
-        programLog.Warning("Multiple <events> blocks found, only the first will be used.");
+        log.Warning("Multiple <events> blocks found, only the first will be used.");
     }
     if (const MXMLElement* events = element->FindChildElement("events")) {
         for (const MXMLElement* e = events->FirstChildElement(); e != nullptr;
@@ -114,16 +117,5 @@ bool ReadAnimationBlock(const MXMLElement* element, SceneData& scene) {
         }
     }
 
-    if (!ConformAnimation(scene, animation)) {
-        return false;
-    }
-    if (useLocalSpace) {
-        if (scene.rootBoneIndex < 0) {
-            programLog.Error("No root bone, can't convert local to global anim frames");
-            return false;
-        }
-        LocalToGlobalFrames(animation, scene.rootBoneIndex, scene);
-        return true;
-    }
-    return GlobalToLocalFrames(animation, scene);
+    return preparer.PrepareAnimation(scene, animation, useLocalSpace);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
+#include "MeshAnimConverter/driver/LogFile.h"
 #include "tests/MeshAnimConverter/anim/SceneBuilders.h"
 #include "tests/MeshAnimConverter/scene/LogCapture.h"
 
@@ -30,8 +31,8 @@ TEST(ConverterExGenericSkeleton, BuildsNodesInBoneOrderWithRestPose) {
     AddBone(scene, "b.D", "b.B");
     AddBone(scene, "b.B", "b.A");
     AddBone(scene, "b.C", "b.a");
-    ResolveSkeleton(scene);
-    ConverterExGenericSkeleton skeleton(scene);
+    ResolveSkeleton(scene, programLog);
+    ConverterExGenericSkeleton skeleton(scene, programLog);
     ASSERT_EQ(skeleton.NodeCount(), 4);
     EXPECT_STREQ(skeleton.NodeAt(1)->Name(), "b.D");
     ASSERT_EQ(skeleton.RootNode(), skeleton.NodeAt(0));
@@ -54,8 +55,8 @@ TEST(ConverterExGenericSkeleton, CutsNamesTo255InTheSceneItself) {
     const std::string longName = "b." + std::string(300, 'x');
     AddBone(scene, longName.c_str(), "");
     AddBone(scene, "b.child", longName.c_str());
-    ResolveSkeleton(scene);
-    ConverterExGenericSkeleton skeleton(scene);
+    ResolveSkeleton(scene, programLog);
+    ConverterExGenericSkeleton skeleton(scene, programLog);
     EXPECT_EQ(scene.bones[0].name.Length(), 255);
     EXPECT_EQ(scene.bones[1].parentName.Length(), 255);
     EXPECT_EQ(std::string(skeleton.NodeAt(0)->Name()), longName.substr(0, 255));
@@ -70,8 +71,8 @@ TEST(ConverterExGenericSkeleton, DetachedAndRootlessBonesAreUnreachable) {
         AddBone(scene, "b.first", "");
         AddBone(scene, "b.under", "b.first");
         AddBone(scene, "b.second", "");
-        ResolveSkeleton(scene);
-        ConverterExGenericSkeleton skeleton(scene);
+        ResolveSkeleton(scene, programLog);
+        ConverterExGenericSkeleton skeleton(scene, programLog);
         EXPECT_EQ(Names(skeleton.PreOrder()), std::vector<std::string>{"b.second"});
         EXPECT_EQ(skeleton.NodeAt(0)->children.Count(), 1);
     }
@@ -80,15 +81,15 @@ TEST(ConverterExGenericSkeleton, DetachedAndRootlessBonesAreUnreachable) {
         AddBone(scene, "b.a", "b.b");
         AddBone(scene, "b.b", "b.a");
         AddBone(scene, "b.self", "b.self");
-        ResolveSkeleton(scene);
-        ConverterExGenericSkeleton skeleton(scene);
+        ResolveSkeleton(scene, programLog);
+        ConverterExGenericSkeleton skeleton(scene, programLog);
         EXPECT_EQ(skeleton.Root(), nullptr);
         EXPECT_TRUE(skeleton.PreOrder().empty());
         skeleton.PrepareForFrame(0);  // nothing to pose, nothing to crash on
     }
     {
         SceneData scene;  // no bones block: rootBoneIndex 0 and no bones
-        ConverterExGenericSkeleton skeleton(scene);
+        ConverterExGenericSkeleton skeleton(scene, programLog);
         EXPECT_EQ(skeleton.Root(), nullptr);
     }
 }
@@ -98,12 +99,12 @@ protected:
     void SetUp() override {
         AddBone(scene, "b.root", "", {7, 7, 7}, {0, 0, 1, 0});
         AddBone(scene, "b.arm", "b.root", {1, 0, 0});
-        ResolveSkeleton(scene);
+        ResolveSkeleton(scene, programLog);
         SceneTrack& root = AddTrack(animation, "B.ROOT", 2);
         root.keyFrames[1].globalPosition = {1, 2, 3};
         root.keyFrames[1].globalRotation = {0.1f, 0.2f, 0.3f, 0.9f};
         AddTrack(animation, "b.other", 2);
-        skeleton = std::make_unique<ConverterExGenericSkeleton>(scene);
+        skeleton = std::make_unique<ConverterExGenericSkeleton>(scene, programLog);
     }
     SceneData scene;
     SceneAnimation animation;
@@ -171,10 +172,10 @@ TEST(ConverterExGenericSkeleton, LongTrackTargetsMatchOnTheCutName) {
     SceneData scene;
     const std::string longName = "b." + std::string(300, 'q');
     AddBone(scene, longName.c_str(), "");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, longName.c_str(), 1).keyFrames[0].globalPosition = {3, 2, 1};
-    ConverterExGenericSkeleton skeleton(scene);  // cuts the bone name, not the target
+    ConverterExGenericSkeleton skeleton(scene, programLog);  // cuts the bone name, not the target
     skeleton.animation = &animation;
     skeleton.PrepareForFrame(0);
     EXPECT_EQ(skeleton.RootNode()->position, (gtVector3{3, 2, 1}));

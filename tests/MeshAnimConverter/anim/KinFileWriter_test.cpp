@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "MeshAnimConverter/driver/LogFile.h"
+
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
@@ -23,7 +25,6 @@
 #include "MeshAnimConverter/anim/EventTypeTable.h"
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
 #include "MeshAnimConverter/chunks/ChunkReader.h"
-#include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "tests/MeshAnimConverter/anim/SceneBuilders.h"
 #include "tests/MeshAnimConverter/scene/LogCapture.h"
 
@@ -113,7 +114,7 @@ struct KinFixture {
         AddBone(scene, names[2], names[0]);
         AddBone(scene, names[3], names[1]);
         LogCapture quiet;
-        ResolveSkeleton(scene);
+        ResolveSkeleton(scene, programLog);
         SceneAnimation& a = scene.animations.AddNew();
         a.name = "walk";
         a.frameRate = 30;
@@ -124,8 +125,7 @@ struct KinFixture {
                 track.keyFrames[f].globalRotation = Rotation(b, f);
             }
         }
-        skeleton = std::make_unique<ConverterExGenericSkeleton>(scene);
-        mesh.skeleton = skeleton.get();
+        skeleton = std::make_unique<ConverterExGenericSkeleton>(scene, programLog);
     }
     static gtVector3 Position(int bone, int frame) {
         return {static_cast<float>(bone), static_cast<float>(frame), 0.5f};
@@ -143,7 +143,6 @@ struct KinFixture {
 
     SceneData scene;
     std::unique_ptr<ConverterExGenericSkeleton> skeleton;
-    ExGenericMesh mesh;
 };
 
 // One BONE chunk's header and fields (its nested chunks follow).
@@ -269,7 +268,8 @@ TEST(KinFileWriter, WritesTheWholeFileByteForByte) {
     fixture.AddEvent(1, "whatever", "");
     const std::string path = folder.File("walk.kin");
     LogCapture log;
-    ASSERT_TRUE(WriteKinFile(fixture.mesh, fixture.Animation(), path.c_str(), fixture.scene));
+    ASSERT_TRUE(WriteKinFile(fixture.skeleton.get(), fixture.Animation(), path.c_str(),
+                             fixture.scene, programLog));
 
     // Sizes by hand: INFO 4 + (4 + 8) + 4 + 4 + 4 = 28. EVNT 4 + 4 + (4 + 4 + 8) + (4 + 4 + 12)
     // + (4 + 4 + 4) = 56. BONE D 4 + 8 + 4 = 16; B 4 + 8 + 4 + (8 + 16) = 40; C 4 + 12 + 4 = 20;
@@ -308,7 +308,8 @@ TEST(KinFileWriter, OneFrameNoEventsAndEventsOutOfRange) {
     fixture.AddEvent(-1, "sound", "early");
     const std::string path = folder.File("one.kin");
     LogCapture log;
-    ASSERT_TRUE(WriteKinFile(fixture.mesh, fixture.Animation(), path.c_str(), fixture.scene));
+    ASSERT_TRUE(WriteKinFile(fixture.skeleton.get(), fixture.Animation(), path.c_str(),
+                             fixture.scene, programLog));
     const Bytes got = ReadFile(path);
     // INFO frame count 1 at offset 12 + 8 + 4 + 12.
     Expect info;
@@ -331,12 +332,14 @@ TEST(KinFileWriter, InfoNameIsTheFileNamePart) {
     // file lands in the folder "sub").
     std::filesystem::create_directories(folder.File("sub"));
     const std::string back = folder.File("sub\\run.kin");
-    ASSERT_TRUE(WriteKinFile(fixture.mesh, fixture.Animation(), back.c_str(), fixture.scene));
+    ASSERT_TRUE(WriteKinFile(fixture.skeleton.get(), fixture.Animation(), back.c_str(),
+                             fixture.scene, programLog));
     ReadBack(back, fixture, 1, "run.kin");
     // A path without separators is the whole name.
     const auto old = std::filesystem::current_path();
     std::filesystem::current_path(std::filesystem::path(folder.File("")));
-    const bool ok = WriteKinFile(fixture.mesh, fixture.Animation(), "plain.kin", fixture.scene);
+    const bool ok = WriteKinFile(fixture.skeleton.get(), fixture.Animation(), "plain.kin",
+                                 fixture.scene, programLog);
     std::filesystem::current_path(old);
     ASSERT_TRUE(ok);
     ReadBack(folder.File("plain.kin"), fixture, 1, "plain.kin");
@@ -365,7 +368,8 @@ TEST(KinFileWriter, NoFramesWritesNothing) {
     KinFixture fixture(0);
     const std::string path = folder.File("none.kin");
     LogCapture log;
-    EXPECT_FALSE(WriteKinFile(fixture.mesh, fixture.Animation(), path.c_str(), fixture.scene));
+    EXPECT_FALSE(WriteKinFile(fixture.skeleton.get(), fixture.Animation(), path.c_str(),
+                              fixture.scene, programLog));
     EXPECT_EQ(log.Lines(), Lines{"Error: No animation frames to write."});
     EXPECT_EQ(folder.Entries(), 0);
 }
@@ -377,23 +381,21 @@ TEST(KinFileWriter, NoRootBoneWritesNothing) {
     AddBone(scene, "b.b", "b.a");
     {
         LogCapture quiet;
-        ResolveSkeleton(scene);
+        ResolveSkeleton(scene, programLog);
     }
     SceneAnimation& a = scene.animations.AddNew();
     AddTrack(a, "b.a", 2);
     AddTrack(a, "b.b", 2);
-    ConverterExGenericSkeleton skeleton(scene);
-    ExGenericMesh mesh;
-    mesh.skeleton = &skeleton;
+    ConverterExGenericSkeleton skeleton(scene, programLog);
     const std::string path = folder.File("rootless.kin");
     LogCapture log;
-    EXPECT_FALSE(WriteKinFile(mesh, a, path.c_str(), scene));
+    EXPECT_FALSE(WriteKinFile(&skeleton, a, path.c_str(), scene, programLog));
     EXPECT_EQ(log.Lines(), Lines{"Error: No root bone, can't write KIN file: '" + path + "'"});
     EXPECT_EQ(folder.Entries(), 0);
     // The frames check comes first.
     SceneAnimation empty;
     LogCapture log2;
-    EXPECT_FALSE(WriteKinFile(mesh, empty, path.c_str(), scene));
+    EXPECT_FALSE(WriteKinFile(&skeleton, empty, path.c_str(), scene, programLog));
     EXPECT_EQ(log2.Lines(), Lines{"Error: No animation frames to write."});
 }
 
@@ -402,7 +404,8 @@ TEST(KinFileWriter, UnopenableTargetFails) {
     KinFixture fixture(1);
     const std::string path = folder.File("missing_dir/walk.kin");
     LogCapture log;
-    EXPECT_FALSE(WriteKinFile(fixture.mesh, fixture.Animation(), path.c_str(), fixture.scene));
+    EXPECT_FALSE(WriteKinFile(fixture.skeleton.get(), fixture.Animation(), path.c_str(),
+                              fixture.scene, programLog));
     EXPECT_EQ(log.Lines(), Lines{"Error: Failed to write KIN file: '" + path + "'"});
 }
 
@@ -427,7 +430,8 @@ TEST(KinFileWriter, WriteErrorKeepsTheOldFile) {
     std::string text;
     {
         LogCapture log;
-        ok = WriteKinFile(fixture.mesh, fixture.Animation(), path.c_str(), fixture.scene);
+        ok = WriteKinFile(fixture.skeleton.get(), fixture.Animation(), path.c_str(), fixture.scene,
+                          programLog);
         setrlimit(RLIMIT_FSIZE, &saved);  // the log file itself is small; restore first
         text = log.Text();
     }
@@ -458,14 +462,12 @@ TEST(KinFileWriter, ChainOf100000BonesNestsWithoutRecursion) {
     }
     {
         LogCapture quiet;
-        ResolveSkeleton(scene);
+        ResolveSkeleton(scene, programLog);
     }
-    ConverterExGenericSkeleton skeleton(scene);
-    ExGenericMesh mesh;
-    mesh.skeleton = &skeleton;
+    ConverterExGenericSkeleton skeleton(scene, programLog);
     const std::string path = folder.File("chain.kin");
     LogCapture log;
-    ASSERT_TRUE(WriteKinFile(mesh, a, path.c_str(), scene));
+    ASSERT_TRUE(WriteKinFile(&skeleton, a, path.c_str(), scene, programLog));
     Bytes bytes;
     std::string error;
     ASSERT_TRUE(ChunkReader::LoadFile(path, bytes, error));

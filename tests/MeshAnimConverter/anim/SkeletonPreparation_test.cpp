@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "MeshAnimConverter/anim/QuatMath.h"
+#include "MeshAnimConverter/driver/LogFile.h"
 #include "tests/MeshAnimConverter/anim/SceneBuilders.h"
 #include "tests/MeshAnimConverter/scene/LogCapture.h"
 
@@ -41,7 +42,7 @@ TEST(ResolveSkeleton, LinksChildrenInBoneOrderWhateverTheFileOrder) {
     AddBone(scene, "b.leaf", "b.c1");
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.c1", "B.ROOT");  // parent matched ignoring case
-    EXPECT_TRUE(ResolveSkeleton(scene));
+    EXPECT_TRUE(ResolveSkeleton(scene, programLog));
     EXPECT_EQ(scene.rootBoneIndex, 2);
     ASSERT_EQ(scene.bones[2].children.Count(), 2);
     EXPECT_EQ(scene.bones[2].children[0], 0);
@@ -61,7 +62,7 @@ TEST(ResolveSkeleton, LastParentlessBoneBecomesRootWithOneWarningPerExtraRoot) {
     AddBone(scene, "b.child", "b.first");
     AddBone(scene, "b.second", "");
     AddBone(scene, "b.third", "");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     EXPECT_EQ(scene.rootBoneIndex, 3);
     EXPECT_EQ(log.Lines(),
               (Lines{"Warning: Expecting single root bone but found another 'b.second'",
@@ -75,7 +76,7 @@ TEST(ResolveSkeleton, MissingParentNamesTheBoneItselfAndLeavesItDetached) {
     SceneData scene;
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.orphan", "b.nowhere", {1, 2, 3});
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     EXPECT_EQ(scene.rootBoneIndex, 0);
     EXPECT_EQ(scene.bones[1].parentIndex, -1);
     EXPECT_EQ(scene.bones[0].children.Count(), 0);
@@ -90,14 +91,14 @@ TEST(ResolveSkeleton, NoRootOrNoBonesWarnsOnce) {
         SceneData scene;
         AddBone(scene, "b.a", "b.b");
         AddBone(scene, "b.b", "b.a");
-        ResolveSkeleton(scene);
+        ResolveSkeleton(scene, programLog);
         EXPECT_EQ(scene.rootBoneIndex, -1);
         EXPECT_EQ(log.Lines(), Lines{"Warning: No skeleton or skeleton root bone found"});
     }
     {
         LogCapture log;
         SceneData scene;
-        ResolveSkeleton(scene);
+        ResolveSkeleton(scene, programLog);
         EXPECT_EQ(scene.rootBoneIndex, -1);
         EXPECT_EQ(log.Lines(), Lines{"Warning: No skeleton or skeleton root bone found"});
     }
@@ -109,7 +110,7 @@ TEST(ResolveSkeleton, DerivesLocalBindTransforms) {
     const gtQuat turnZ{0, 0, kHalfSqrt2, kHalfSqrt2};  // 90 degrees about z
     AddBone(scene, "b.root", "", {1, 0, 0}, turnZ);
     AddBone(scene, "b.arm", "b.root", {1, 2, 0}, turnZ);
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     // The root copies its global transform exactly.
     EXPECT_EQ(scene.bones[0].localPosition, (gtVector3{1, 0, 0}));
     EXPECT_EQ(scene.bones[0].localOrientation, turnZ);
@@ -125,13 +126,13 @@ TEST(ConformAnimation, PadsShortTracksWithIdentityFramesNotTheLastFrame) {
     SceneData scene;
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.arm", "b.root");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, "b.root", 10);
     SceneTrack& arm = AddTrack(animation, "b.arm", 7);
     arm.keyFrames[6].globalPosition = {5, 5, 5};
     arm.keyFrames[6].localRotation = {0, 1, 0, 0};
-    ASSERT_TRUE(ConformAnimation(scene, animation));
+    ASSERT_TRUE(ConformAnimation(scene, animation, programLog));
     ASSERT_EQ(animation.tracks[1].keyFrames.Count(), 10);
     for (int f = 7; f < 10; ++f) {
         const SceneKeyFrame& k = animation.tracks[1].keyFrames[f];
@@ -150,10 +151,10 @@ TEST(ConformAnimation, BoneWithoutTrackGetsItsBindPoseInEveryFrame) {
     SceneData scene;
     AddBone(scene, "b.root", "", {0, 1, 0});
     AddBone(scene, "b.arm", "b.root", {0, 3, 0}, {0, 0, kHalfSqrt2, kHalfSqrt2});
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, "b.root", 3);
-    ASSERT_TRUE(ConformAnimation(scene, animation));
+    ASSERT_TRUE(ConformAnimation(scene, animation, programLog));
     ASSERT_EQ(animation.tracks.Count(), 2);
     const SceneTrack& arm = animation.tracks[1];
     EXPECT_STREQ(arm.targetName.c_str(), "b.arm");
@@ -191,7 +192,7 @@ TEST(ConformAnimation, ClampsEventsIntoTheFrameRange) {
     for (const Case& c : cases) {
         SceneData scene;
         AddBone(scene, "b.root", "");
-        ResolveSkeleton(scene);
+        ResolveSkeleton(scene, programLog);
         SceneAnimation animation;
         AddTrack(animation, "b.root", c.frames);
         for (int frame : c.in) {
@@ -200,7 +201,7 @@ TEST(ConformAnimation, ClampsEventsIntoTheFrameRange) {
             e.typeName = "sound";
         }
         LogCapture log;
-        ASSERT_TRUE(ConformAnimation(scene, animation));
+        ASSERT_TRUE(ConformAnimation(scene, animation, programLog));
         std::vector<int> got;
         for (const SceneEvent& e : animation.events) {
             got.push_back(e.frameIndex);
@@ -216,12 +217,12 @@ TEST(ConformAnimation, MovesEachTrackToTheSlotOfItsBone) {
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.a", "b.root");
     AddBone(scene, "b.b", "b.root");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, "B.B", 2).keyFrames[0].globalPosition = {2, 0, 0};
     AddTrack(animation, "b.root", 2).keyFrames[0].globalPosition = {0, 0, 0};
     AddTrack(animation, "b.A", 2).keyFrames[0].globalPosition = {1, 0, 0};
-    ASSERT_TRUE(ConformAnimation(scene, animation));
+    ASSERT_TRUE(ConformAnimation(scene, animation, programLog));
     ASSERT_EQ(animation.tracks.Count(), 3);
     for (int k = 0; k < 3; ++k) {
         EXPECT_TRUE(animation.tracks[k].targetName.EqualsNoCase(scene.bones[k].name.c_str()));
@@ -234,11 +235,11 @@ TEST(ConformAnimation, TrackForNoBoneFails) {
     LogCapture log;
     SceneData scene;
     AddBone(scene, "b.root", "");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, "b.root", 1);
     AddTrack(animation, "b.ghost", 1);
-    EXPECT_FALSE(ConformAnimation(scene, animation));
+    EXPECT_FALSE(ConformAnimation(scene, animation, programLog));
     EXPECT_EQ(log.Lines(), Lines{"Error: Animation track can't match bone 'b.ghost'"});
     EXPECT_EQ(programLog.numErrors, 1);
 }
@@ -248,12 +249,12 @@ TEST(ConformAnimation, WarningsComeInStepOrder) {
     SceneData scene;
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.arm", "b.root");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, "b.root", 2);
     AddTrack(animation, "b.root", 1);
     animation.events.AddNew().frameIndex = 5;
-    ASSERT_TRUE(ConformAnimation(scene, animation));
+    ASSERT_TRUE(ConformAnimation(scene, animation, programLog));
     EXPECT_EQ(
         log.Lines(),
         (Lines{"Warning: Animation track 'b.root' differs in frame count. Found 1 expecting 2",
@@ -273,17 +274,17 @@ TEST(ConformAnimation, BonesEqualIgnoringCaseShareTheFirstTrack) {
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.arm", "b.root");
     AddBone(scene, "B.ROOT", "b.root");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, "b.arm", 1);
-    ASSERT_TRUE(ConformAnimation(scene, animation));
+    ASSERT_TRUE(ConformAnimation(scene, animation, programLog));
     ASSERT_EQ(animation.tracks.Count(), 2);
     EXPECT_STREQ(animation.tracks[0].targetName.c_str(), "b.root");
     EXPECT_STREQ(animation.tracks[1].targetName.c_str(), "b.arm");
     EXPECT_EQ(log.Lines(), Lines{"Warning: No animation track for bone 'b.root'"});
     // The walk skips the bone beyond the tracks instead of reading past them.
     LocalToGlobalFrames(animation, scene.rootBoneIndex, scene);
-    EXPECT_TRUE(GlobalToLocalFrames(animation, scene));
+    EXPECT_TRUE(GlobalToLocalFrames(animation, scene, programLog));
 }
 
 // ---------------------------------------------------------------- frame conversions
@@ -293,7 +294,7 @@ TEST(GlobalToLocalFrames, DerivesLocalFromTheParentTrack) {
     SceneData scene;
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.arm", "b.root");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     SceneTrack& root = AddTrack(animation, "b.root", 1);
     root.keyFrames[0].globalPosition = {1, 0, 0};
@@ -301,7 +302,7 @@ TEST(GlobalToLocalFrames, DerivesLocalFromTheParentTrack) {
     SceneTrack& arm = AddTrack(animation, "b.arm", 1);
     arm.keyFrames[0].globalPosition = {1, 2, 0};
     arm.keyFrames[0].globalRotation = {0, 0, 1, 0};  // 180 degrees about z
-    ASSERT_TRUE(GlobalToLocalFrames(animation, scene));
+    ASSERT_TRUE(GlobalToLocalFrames(animation, scene, programLog));
     EXPECT_EQ(animation.tracks[0].keyFrames[0].localPosition, (gtVector3{1, 0, 0}));
     EXPECT_EQ(animation.tracks[0].keyFrames[0].localRotation, root.keyFrames[0].globalRotation);
     ExpectNear(animation.tracks[1].keyFrames[0].localPosition, 2, 0, 0);
@@ -313,13 +314,13 @@ TEST(GlobalToLocalFrames, FailsOnUnknownTargetOrLengthMismatch) {
     SceneData scene;
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.arm", "b.root");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     {
         LogCapture log;
         SceneAnimation animation;
         AddTrack(animation, "b.root", 1);
         AddTrack(animation, "b.ghost", 1);
-        EXPECT_FALSE(GlobalToLocalFrames(animation, scene));
+        EXPECT_FALSE(GlobalToLocalFrames(animation, scene, programLog));
         EXPECT_EQ(log.Lines(), Lines{"Error: Animation tracks do not match bones. Cur animation "
                                      "track target 'b.ghost'"});
     }
@@ -328,7 +329,7 @@ TEST(GlobalToLocalFrames, FailsOnUnknownTargetOrLengthMismatch) {
         SceneAnimation animation;
         AddTrack(animation, "b.root", 2);
         AddTrack(animation, "b.arm", 3);
-        EXPECT_FALSE(GlobalToLocalFrames(animation, scene));
+        EXPECT_FALSE(GlobalToLocalFrames(animation, scene, programLog));
         EXPECT_EQ(log.Lines(), Lines{"Error: Animation tracks are not the same length. Track "
                                      "'b.arm' frames=3 Track 'b.root' frames=2"});
     }
@@ -338,10 +339,10 @@ TEST(GlobalToLocalFrames, FailsOnUnknownTargetOrLengthMismatch) {
         SceneData deep;
         AddBone(deep, "b.arm", "b.root");
         AddBone(deep, "b.root", "");
-        ResolveSkeleton(deep);
+        ResolveSkeleton(deep, programLog);
         SceneAnimation animation;
         AddTrack(animation, "b.arm", 1);
-        EXPECT_FALSE(GlobalToLocalFrames(animation, deep));
+        EXPECT_FALSE(GlobalToLocalFrames(animation, deep, programLog));
         EXPECT_EQ(log.Lines(), Lines{"Error: Animation tracks do not match bones. Cur animation "
                                      "track target 'b.arm'"});
     }
@@ -352,7 +353,7 @@ TEST(LocalToGlobalFrames, ComposesParentsBeforeChildren) {
     AddBone(scene, "b.hand", "b.arm");
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.arm", "b.root");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, "b.hand", 1).keyFrames[0].localPosition = {1, 0, 0};
     SceneTrack& root = AddTrack(animation, "b.root", 1);
@@ -370,7 +371,7 @@ TEST(LocalToGlobalFrames, LeavesBonesOutsideTheTreeAndOutOfRangeStartsAlone) {
     SceneData scene;
     AddBone(scene, "b.root", "");
     AddBone(scene, "b.orphan", "b.missing");
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     AddTrack(animation, "b.root", 1).keyFrames[0].localPosition = {1, 1, 1};
     SceneTrack& orphan = AddTrack(animation, "b.orphan", 1);
@@ -403,7 +404,7 @@ TEST(FrameConversion, GlobalToLocalToGlobalRoundTrips) {
                 randomQuat());
     }
     LogCapture log;
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     SceneAnimation animation;
     for (int i = boneCount - 1; i >= 0; --i) {
         SceneTrack& track = AddTrack(animation, scene.bones[i].name.c_str(), 5);
@@ -412,8 +413,8 @@ TEST(FrameConversion, GlobalToLocalToGlobalRoundTrips) {
             k.globalRotation = randomQuat();
         }
     }
-    ASSERT_TRUE(ConformAnimation(scene, animation));
-    ASSERT_TRUE(GlobalToLocalFrames(animation, scene));
+    ASSERT_TRUE(ConformAnimation(scene, animation, programLog));
+    ASSERT_TRUE(GlobalToLocalFrames(animation, scene, programLog));
     SceneAnimation copy = animation;
     for (SceneTrack& track : copy.tracks) {
         for (SceneKeyFrame& k : track.keyFrames) {
@@ -451,7 +452,7 @@ TEST(FrameConversion, SurvivesAChainOf100000Bones) {
         AddBone(scene, name.c_str(), parent.c_str(), {0, static_cast<float>(i), 0});
     }
     LogCapture log;
-    ResolveSkeleton(scene);
+    ResolveSkeleton(scene, programLog);
     EXPECT_EQ(scene.rootBoneIndex, 0);
     EXPECT_EQ(scene.bones[count - 1].parentIndex, count - 2);
     ExpectNear(scene.bones[count - 1].localPosition, 0, 1, 0);
@@ -459,11 +460,11 @@ TEST(FrameConversion, SurvivesAChainOf100000Bones) {
     SceneTrack& root = AddTrack(animation, "b.0", 1);
     root.keyFrames[0].localPosition = {0, 0, 0};
     programLog.logWarnings = 0;  // one warning per bone without a track
-    ASSERT_TRUE(ConformAnimation(scene, animation));
+    ASSERT_TRUE(ConformAnimation(scene, animation, programLog));
     LocalToGlobalFrames(animation, scene.rootBoneIndex, scene);
     EXPECT_EQ(animation.tracks[count - 1].keyFrames[0].globalPosition.y,
               static_cast<float>(count - 1));
-    EXPECT_TRUE(GlobalToLocalFrames(animation, scene));
+    EXPECT_TRUE(GlobalToLocalFrames(animation, scene, programLog));
 }
 
 }  // namespace

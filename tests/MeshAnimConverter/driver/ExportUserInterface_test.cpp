@@ -1,5 +1,5 @@
 // The export interface: the null implementation's answers and the referenced-texture list.
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 
 #include <gtest/gtest.h>
 

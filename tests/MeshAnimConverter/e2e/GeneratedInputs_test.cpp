@@ -22,6 +22,7 @@
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "OutputFiles.h"
 #include "SceneChecks.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ void Convert(const std::string& input, const std::string& out, Converted& c,
     ASSERT_EQ(c.run.status, 0) << c.run.console;
     int32_t version = 0;
     programLog.SetOutput(std::tmpfile());
-    ASSERT_TRUE(ReadInterchangeFile(input.c_str(), version, c.scene));
+    ASSERT_TRUE(ReadInterchangeFile(input.c_str(), version, c.scene, programLog, TestPreparer()));
     programLog.SetOutput(nullptr);
     programLog.Reset();
     std::string error;
@@ -318,12 +319,12 @@ TEST_F(GeneratedTest, SkeletonIsWrittenRelativeToParents) {
     SceneData scene;
     int32_t version = 0;
     programLog.SetOutput(std::tmpfile());
-    ASSERT_TRUE(ReadInterchangeFile(in.c_str(), version, scene));
+    ASSERT_TRUE(ReadInterchangeFile(in.c_str(), version, scene, programLog, TestPreparer()));
     std::unique_ptr<GenericMesh> mesh;
     std::unique_ptr<ConverterExGenericSkeleton> skeleton;
-    ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton));
-    ASSERT_NE(mesh->skeleton, nullptr);
-    ASSERT_TRUE(WriteIndexedMeshFile(folder.File("skel.im").c_str(), *mesh));
+    ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton, programLog));
+    ASSERT_NE(skeleton, nullptr);
+    ASSERT_TRUE(WriteImFile(folder.File("skel.im").c_str(), *mesh, skeleton.get()));
     programLog.SetOutput(nullptr);
     programLog.Reset();
     ImFile im;
@@ -375,10 +376,10 @@ TEST_F(GeneratedTest, LargeMaterialIsSplitIntoChunksInFaceOrder) {
     programLog.SetOutput(std::tmpfile());
     std::unique_ptr<GenericMesh> mesh;
     std::unique_ptr<ConverterExGenericSkeleton> skeleton;
-    ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton));
+    ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton, programLog));
     SetIndexedMeshRandomSeed(true, 3u);
     const std::string path = folder.File("ground.im");
-    ASSERT_TRUE(WriteIndexedMeshFile(path.c_str(), *mesh));
+    ASSERT_TRUE(WriteImFile(path.c_str(), *mesh));
     programLog.SetOutput(nullptr);
     programLog.Reset();
     ImFile im;

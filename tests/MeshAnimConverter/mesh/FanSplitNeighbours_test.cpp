@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
 #include "MeshAnimConverter/mesh/ChunkNeighbours.h"
 #include "MeshAnimConverter/mesh/FanSplit.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 
 namespace {
 

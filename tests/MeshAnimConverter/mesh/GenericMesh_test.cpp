@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
+#include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/scene/SceneData.h"
 
 namespace {
@@ -38,13 +39,12 @@ TEST(GenericMesh, InfluencesIterateInAppendOrder) {
     }
 }
 
-TEST(GenericMesh, CarriesTheSkeletonWithoutOwningIt) {
+TEST(GenericMesh, LeavesTheSkeletonBesideItAlive) {
     SceneData scene;
     scene.bones.AddNew().name = "b.root";
-    ConverterExGenericSkeleton skeleton(scene);
+    ConverterExGenericSkeleton skeleton(scene, programLog);
     {
         ExGenericMesh mesh;
-        mesh.skeleton = &skeleton;
         mesh.influences = std::make_unique<ExGenericMeshInfluence>();
         mesh.influences->Add();
     }

@@ -9,14 +9,15 @@
 
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/chunks/ChunkReader.h"
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
 #include "MeshAnimConverter/mesh/R250Random.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 #include "MeshAnimConverter/scene/SceneData.h"
 #include "MeshTestFiles.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ struct IndexedMeshFixture : ::testing::Test {
         programLog.Reset();
         programLog.SetOutput(sink);
         BuildScene(scene);
-        ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton));
+        ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton, programLog));
     }
     void TearDown() override {
         programLog.SetOutput(nullptr);
@@ -313,8 +314,7 @@ TEST_F(IndexedMeshFixture, WritesEveryChunkAndKeepsEachTriangleOnceWithItsWindin
     ScratchFolder folder;
     const std::string path = folder.File("wall.im");
     SetIndexedMeshRandomSeed(true, 4242u);
-    mesh->skeleton = nullptr;  // as the conversion run does: INFL, not SKEL
-    ASSERT_TRUE(WriteIndexedMeshFile(path.c_str(), *mesh));
+    ASSERT_TRUE(WriteImFile(path.c_str(), *mesh));
     std::vector<std::vector<Triangle3>> triangles;
     CheckFile(path, folder.Path(), 4242u, triangles);
     const Triangle3 expected0[2] = {{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
@@ -331,16 +331,16 @@ TEST_F(IndexedMeshFixture, WritesEveryChunkAndKeepsEachTriangleOnceWithItsWindin
 TEST_F(IndexedMeshFixture, SameSeedGivesTheSameBytes) {
     ScratchFolder folder;
     SetIndexedMeshRandomSeed(true, 99u);
-    ASSERT_TRUE(WriteIndexedMeshFile(folder.File("a.im").c_str(), *mesh));
+    ASSERT_TRUE(WriteImFile(folder.File("a.im").c_str(), *mesh));
     const std::string first = ReadWholeFile(folder.File("a.im"));
-    ASSERT_TRUE(WriteIndexedMeshFile(folder.File("a.im").c_str(), *mesh));
+    ASSERT_TRUE(WriteImFile(folder.File("a.im").c_str(), *mesh));
     EXPECT_EQ(ReadWholeFile(folder.File("a.im")), first);
 }
 
 TEST_F(IndexedMeshFixture, UnopenableTargetFailsAndKeepsNothing) {
     ScratchFolder folder;
     const std::string path = folder.Path() + "/missing/wall.im";
-    EXPECT_FALSE(WriteIndexedMeshFile(path.c_str(), *mesh));
+    EXPECT_FALSE(WriteImFile(path.c_str(), *mesh));
     EXPECT_EQ(programLog.numErrors, 1);
 }
 
@@ -349,11 +349,11 @@ TEST(FillGenericMesh, FailsWithoutTrianglesOrMaterials) {
     std::unique_ptr<ConverterExGenericSkeleton> skeleton;
     SceneData empty;
     empty.materials.AddNew();
-    EXPECT_FALSE(FillGenericMesh(empty, mesh, skeleton));
+    EXPECT_FALSE(FillGenericMesh(empty, mesh, skeleton, programLog));
     EXPECT_NE(mesh, nullptr);
     SceneData noMaterial;
     noMaterial.triangles.AddNew();
-    EXPECT_FALSE(FillGenericMesh(noMaterial, mesh, skeleton));
+    EXPECT_FALSE(FillGenericMesh(noMaterial, mesh, skeleton, programLog));
 }
 
 TEST(FillGenericMesh, UnusedMaterialsDisappearAndFacesFollow) {
@@ -367,7 +367,7 @@ TEST(FillGenericMesh, UnusedMaterialsDisappearAndFacesFollow) {
     scene.triangles.AddNew().materialId = 0;
     std::unique_ptr<GenericMesh> mesh;
     std::unique_ptr<ConverterExGenericSkeleton> skeleton;
-    ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton));
+    ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton, programLog));
     EXPECT_EQ(mesh->numMaterials, 2);
     EXPECT_EQ(mesh->faces[0].materialIndex, 1);
     EXPECT_EQ(mesh->faces[1].materialIndex, 0);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 
 // The separator the program writes when it joins a folder and a file name.
 #ifdef _WIN32

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tests/MeshAnimConverter/scene/ReaderTestSupport.h"
 
 namespace {
@@ -25,7 +26,7 @@ FileRead ReadPath(const std::string& path, SceneData& scene) {
     BoxCapture boxes;
     FileRead result;
     int32_t version = 0;
-    result.ok = ReadInterchangeFile(path.c_str(), version, scene);
+    result.ok = ReadInterchangeFile(path.c_str(), version, scene, programLog, TestPreparer());
     result.lines = log.Lines();
     result.boxes = boxes.Texts();
     return result;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tests/MeshAnimConverter/scene/ReaderTestSupport.h"
 
 namespace {
@@ -26,7 +27,7 @@ TEST(InterchangeReader, MissingFileFailsWithOneError) {
     int32_t version = 0;
     const std::string path =
         (std::filesystem::temp_directory_path() / "vantok_no_such_dir/none.xml").string();
-    EXPECT_FALSE(ReadInterchangeFile(path.c_str(), version, scene));
+    EXPECT_FALSE(ReadInterchangeFile(path.c_str(), version, scene, programLog, TestPreparer()));
     EXPECT_EQ(log.Lines(), Lines{"Error: Failed to open file: '" + path + "'"});
 }
 
@@ -35,7 +36,8 @@ TEST(InterchangeReader, BrokenXmlLogsBothErrors) {
     LogCapture log;
     SceneData scene;
     int32_t version = 0;
-    EXPECT_FALSE(ReadInterchangeFile(input.Path().c_str(), version, scene));
+    EXPECT_FALSE(
+        ReadInterchangeFile(input.Path().c_str(), version, scene, programLog, TestPreparer()));
     const Lines lines = log.Lines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], InfoReading(input.Path()));
@@ -65,7 +67,8 @@ TEST(InterchangeReader, RejectsOtherRootsAndVersions) {
         TempInput input(c.xml);
         LogCapture log;
         int32_t version = 0;
-        const bool ok = ReadInterchangeFile(input.Path().c_str(), version, scene);
+        const bool ok =
+            ReadInterchangeFile(input.Path().c_str(), version, scene, programLog, TestPreparer());
         EXPECT_EQ(version, c.version) << c.xml;
         if (c.error.empty()) {
             // Version accepted: the next complaint is the missing mesh.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MeshAnimConverter/scene/InterchangeReader.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tests/MeshAnimConverter/scene/LogCapture.h"
 #include "toolkit/WinDebug.h"
 
@@ -77,7 +78,8 @@ inline ReadResult ReadText(const std::string& xml, SceneData& scene) {
     LogCapture log;
     BoxCapture boxes;
     ReadResult result;
-    result.ok = ReadInterchangeFile(input.Path().c_str(), result.fileVersion, scene);
+    result.ok = ReadInterchangeFile(input.Path().c_str(), result.fileVersion, scene, programLog,
+                                    TestPreparer());
     result.lines = log.Lines();
     result.problems = log.Problems();
     result.boxes = boxes.Texts();

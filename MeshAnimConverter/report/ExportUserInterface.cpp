@@ -1,5 +1,5 @@
 // The referenced-texture list of the export interface.
-#include "MeshAnimConverter/driver/ExportUserInterface.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
 
 void ExportUserInterface::AddReferencedTexture(const gtString& name) {
     for (const gtString& known : m_referencedTextures) {

@@ -1,0 +1,12 @@
+// ReportContext: what a conversion stage reports to. The stages never reach a process-wide
+// log; the run hands them this pair (or just the log), so every stage can be driven from a
+// test with a log and an interface of its own.
+#pragma once
+
+#include "MeshAnimConverter/report/ExportUserInterface.h"
+#include "toolkit/tlLog.h"
+
+struct ReportContext {
+    tlLog& log;               // errors, warnings and info lines
+    ExportUserInterface& ui;  // progress, questions and the referenced-texture list
+};
