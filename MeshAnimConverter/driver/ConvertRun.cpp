@@ -3,17 +3,19 @@
 // optimisation per chunk), write one .kin file per animation block. Every output is named after
 // outFile; every stage reports to the program log and the run's export user interface.
 #include <memory>
+#include <new>
 
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/KinFileWriter.h"
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
 #include "MeshAnimConverter/driver/ConvertProcess.h"
 #include "MeshAnimConverter/driver/LogFile.h"
-#include "MeshAnimConverter/mesh/ChunkOptimiser.h"
+#include "MeshAnimConverter/driver/ThreadCount.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
+#include "MeshAnimConverter/mesh/ParallelChunkOptimiser.h"
 #include "MeshAnimConverter/report/ReportContext.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "MeshAnimConverter/scene/SceneData.h"
@@ -41,7 +43,7 @@ gtString SafeFileName(const gtString& name) {
 
 bool ConvertProcess::Run() {
     NullExportUserInterface silent;
-    const ReportContext report{programLog, ui != nullptr ? *ui : silent};
+    const ReportContext report{programLog, ui != nullptr ? *ui : silent, programLog.Output()};
 
     // Read: the document is read block by block; each skeleton and animation block is handed to
     // the preparation as soon as it is read.
@@ -64,11 +66,18 @@ bool ConvertProcess::Run() {
     // The .im file: build the chunks (welding, influences), then write them; the writer takes
     // each chunk from the optimiser (tangents, reorder, face normals) just before writing it.
     // The .im carries no skeleton: the bones go to the .kin files.
+    // The chunks are optimised ahead of the writer on every hardware thread.
     if (outputIM != 0) {
-        ExIndexedMesh indexed(*mesh, false, report.ui);
-        SequentialChunkOptimiser optimiser;
-        if (!WriteIndexedMeshFile(PathWithExtension(outFile, "im"), indexed, nullptr, optimiser,
-                                  report)) {
+        const gtString imPath = PathWithExtension(outFile, "im");
+        std::unique_ptr<ExIndexedMesh> indexed;
+        try {
+            indexed = std::make_unique<ExIndexedMesh>(*mesh, false, report.ui);
+        } catch (const std::bad_alloc&) {
+            ReportOutOfMemoryWritingIm(imPath, report.log);
+            return false;
+        }
+        ParallelChunkOptimiser optimiser(ConfiguredThreadCount());
+        if (!WriteIndexedMeshFile(imPath, *indexed, nullptr, optimiser, report)) {
             return false;
         }
     }

@@ -27,6 +27,11 @@ public:
     virtual OptimisedChunk Take(uint32_t chunk) = 0;
 };
 
+// The per-chunk optimisation of chunk `chunk` of `mesh` (PrepareChunkForOutput), with what it
+// prints collected. Touches only that chunk and its weights, so different chunks may be
+// optimised at the same time.
+OptimisedChunk OptimiseChunk(IndexedMesh& mesh, uint32_t chunk);
+
 // Optimises each chunk on the calling thread when it is taken.
 class SequentialChunkOptimiser : public ChunkOptimiser {
 public:

@@ -2,6 +2,7 @@
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
 
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "MeshAnimConverter/anim/BoneTreeWriter.h"
@@ -247,6 +248,11 @@ void WriteAttachments(binofstream& out, const IndexedMesh& mesh) {
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
+void ReportOutOfMemoryWritingIm(const gtString& path, tlLog& log) {
+    log.Error("Out of memory writing IM file: '%s'", path.c_str());
+    log.Error("Failed to write IM file: '%s'", path.c_str());
+}
+
 void SetIndexedMeshRandomSeed(bool enabled, uint32_t seed) {
     g_seedOverride = enabled;
     g_seed = seed;
@@ -265,50 +271,55 @@ bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
     descriptors.overwriteAll = true;
 
     bool ok = false;
-    {
-        AtomicOutputFile target(path.c_str());
-        binofstream out(target.TempPath().c_str());
-        if (out.is_open()) {
-            ok = true;
-            const ChunkMark form = BeginChunk(out, "VIRF");
-            out.WriteId("IDXM");
-            ComputeInfluenceStats(mesh);
-            WriteInfo(out, mesh);
-            optimiser.Begin(mesh);
-            for (uint32_t i = 0; i < mesh.ChunkCount() && ok; ++i) {
-                const OptimisedChunk optimised = optimiser.Take(i);
-                if (!optimised.printed.empty()) {
-                    std::fputs(optimised.printed.c_str(), stdout);
-                    std::fflush(stdout);
+    try {
+        {
+            AtomicOutputFile target(path.c_str());
+            binofstream out(target.TempPath().c_str());
+            if (out.is_open()) {
+                ok = true;
+                const ChunkMark form = BeginChunk(out, "VIRF");
+                out.WriteId("IDXM");
+                ComputeInfluenceStats(mesh);
+                WriteInfo(out, mesh);
+                optimiser.Begin(mesh);
+                for (uint32_t i = 0; i < mesh.ChunkCount() && ok; ++i) {
+                    const OptimisedChunk optimised = optimiser.Take(i);
+                    if (!optimised.printed.empty()) {
+                        std::fputs(optimised.printed.c_str(), report.console);
+                        std::fflush(report.console);
+                    }
+                    if (!optimised.ok) {
+                        log.Error("Too many vertices in chunk %d (%d, at most 65535)",
+                                  static_cast<int>(i), static_cast<int>(optimised.vertexCount));
+                        ok = false;
+                        break;
+                    }
+                    IndexedMeshChunk& chunk = *mesh.chunks[i];
+                    const ChunkMark chunkMark = BeginChunk(out, "CHNK");
+                    out.WriteU32(ImVersion::kChunk);
+                    out.WriteU32(i);
+                    WriteMaterial(out, chunk, baseName, random, descriptors);
+                    WriteGeometry(out, chunk, mesh.influencesPerVertex[i]);
+                    EndChunk(out, chunkMark);
                 }
-                if (!optimised.ok) {
-                    log.Error("Too many vertices in chunk %d (%d, at most 65535)",
-                              static_cast<int>(i), static_cast<int>(optimised.vertexCount));
-                    ok = false;
-                    break;
+                if (ok) {
+                    if (skeleton != nullptr) {
+                        WriteSkeleton(out, *skeleton);
+                    } else if (mesh.HasChunkInfluences()) {
+                        WriteInfluences(out, mesh);
+                    }
+                    if (!mesh.attachments.empty()) {
+                        WriteAttachments(out, mesh);
+                    }
+                    EndChunk(out, form);
                 }
-                IndexedMeshChunk& chunk = *mesh.chunks[i];
-                const ChunkMark chunkMark = BeginChunk(out, "CHNK");
-                out.WriteU32(ImVersion::kChunk);
-                out.WriteU32(i);
-                WriteMaterial(out, chunk, baseName, random, descriptors);
-                WriteGeometry(out, chunk, mesh.influencesPerVertex[i]);
-                EndChunk(out, chunkMark);
+                ok = out.Close() && ok;
+                ok = ok && target.Commit();
             }
-            if (ok) {
-                if (skeleton != nullptr) {
-                    WriteSkeleton(out, *skeleton);
-                } else if (mesh.HasChunkInfluences()) {
-                    WriteInfluences(out, mesh);
-                }
-                if (!mesh.attachments.empty()) {
-                    WriteAttachments(out, mesh);
-                }
-                EndChunk(out, form);
-            }
-            ok = out.Close() && ok;
-            ok = ok && target.Commit();
         }
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemoryWritingIm(path, log);
+        return false;
     }
 
     if (ok) {

@@ -16,12 +16,19 @@ class ChunkOptimiser;
 class ConverterExGenericSkeleton;
 class IndexedMesh;
 struct ReportContext;
+class tlLog;
 
-// True when the file was written completely. `skeleton` may be null (the converter passes null:
+// True when the file was written completely. Running out of memory (here or in the optimiser)
+// fails the write with ReportOutOfMemoryWritingIm; any other exception of the optimiser passes
+// through, the partial file removed. `skeleton` may be null (the converter passes null:
 // its bones go to the .kin files). Reports to `report`.
 bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
                           ConverterExGenericSkeleton* skeleton, ChunkOptimiser& optimiser,
                           const ReportContext& report);
+
+// Logs "Out of memory writing IM file: '%s'" and "Failed to write IM file: '%s'" for `path`:
+// how running out of memory anywhere in building or writing the .im file ends.
+void ReportOutOfMemoryWritingIm(const gtString& path, tlLog& log);
 
 // Tests: seed the reference-name generator with `seed` instead of the millisecond timer
 // (`enabled` false restores the timer).

@@ -1,9 +1,14 @@
-// SequentialChunkOptimiser: the per-chunk step run when the writer takes the chunk.
+// OptimiseChunk, and the sequential optimiser: the per-chunk step run when the writer takes the
+// chunk.
 #include "MeshAnimConverter/mesh/ChunkOptimisation.h"
 #include "MeshAnimConverter/mesh/ChunkOptimiser.h"
 
-OptimisedChunk SequentialChunkOptimiser::Take(uint32_t chunk) {
+OptimisedChunk OptimiseChunk(IndexedMesh& mesh, uint32_t chunk) {
     OptimisedChunk result;
-    result.ok = PrepareChunkForOutput(*m_mesh, chunk, true, result.vertexCount);
+    result.ok = PrepareChunkForOutput(mesh, chunk, true, result.vertexCount);
     return result;
+}
+
+OptimisedChunk SequentialChunkOptimiser::Take(uint32_t chunk) {
+    return OptimiseChunk(*m_mesh, chunk);
 }

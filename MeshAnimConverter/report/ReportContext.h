@@ -3,10 +3,13 @@
 // test with a log and an interface of its own.
 #pragma once
 
+#include <cstdio>
+
 #include "MeshAnimConverter/report/ExportUserInterface.h"
 #include "toolkit/tlLog.h"
 
 struct ReportContext {
-    tlLog& log;               // errors, warnings and info lines
-    ExportUserInterface& ui;  // progress, questions and the referenced-texture list
+    tlLog& log;                   // errors, warnings and info lines
+    ExportUserInterface& ui;      // progress, questions and the referenced-texture list
+    std::FILE* console = stdout;  // where text a stage prints (not a log line) goes
 };

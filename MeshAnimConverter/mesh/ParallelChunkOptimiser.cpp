@@ -1,0 +1,81 @@
+// ParallelChunkOptimiser: chunks claimed in order from one counter, results gathered per chunk.
+#include "MeshAnimConverter/mesh/ParallelChunkOptimiser.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "MeshAnimConverter/mesh/IndexedMesh.h"
+
+ParallelChunkOptimiser::ParallelChunkOptimiser(unsigned threads, Work work)
+    : m_threads(threads > 0 ? threads : 1), m_work(work) {}
+
+ParallelChunkOptimiser::~ParallelChunkOptimiser() {
+    Stop();
+}
+
+void ParallelChunkOptimiser::Stop() {
+    m_stop = true;
+    for (std::thread& worker : m_workers) {
+        worker.join();
+    }
+    m_workers.clear();
+}
+
+void ParallelChunkOptimiser::Begin(IndexedMesh& mesh) {
+    Stop();
+    m_stop = false;
+    m_mesh = &mesh;
+    m_count = mesh.ChunkCount();
+    m_slots.assign(m_count, Slot{});
+    m_next = 0;
+    // no more workers than chunks the writing thread will not take itself
+    const unsigned workers = m_count > 1 ? std::min(m_threads - 1, m_count - 1) : 0;
+    for (unsigned w = 0; w < workers; ++w) {
+        try {
+            m_workers.emplace_back([this] { RunWorker(); });
+        } catch (const std::system_error&) {
+            break;  // fewer threads: the writing thread does the rest
+        }
+    }
+}
+
+bool ParallelChunkOptimiser::OptimiseNext() {
+    if (m_stop) {
+        return false;
+    }
+    const uint32_t chunk = m_next.fetch_add(1);
+    if (chunk >= m_count) {
+        return false;
+    }
+    Slot done;
+    try {
+        done.result = m_work(*m_mesh, chunk);
+    } catch (...) {
+        done.error = std::current_exception();
+    }
+    done.done = true;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_slots[chunk] = std::move(done);
+    }
+    m_ready.notify_all();
+    return true;
+}
+
+void ParallelChunkOptimiser::RunWorker() {
+    while (OptimiseNext()) {
+    }
+}
+
+OptimisedChunk ParallelChunkOptimiser::Take(uint32_t chunk) {
+    // chunks nobody has claimed yet are optimised here, up to and including this one
+    while (m_next.load() <= chunk && OptimiseNext()) {
+    }
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_ready.wait(lock, [&] { return m_slots[chunk].done; });
+    Slot& slot = m_slots[chunk];
+    if (slot.error) {
+        std::rethrow_exception(slot.error);
+    }
+    return std::move(slot.result);
+}
