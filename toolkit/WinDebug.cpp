@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "toolkit/ConsoleLine.h"
 #include "toolkit/platform/Platform.h"
 
 const char* gtProgramName = "VantokTools";
@@ -108,6 +109,7 @@ int WinDebug::ErrorBox(void* parentWindow, const char* format, ...) {
     if (ErrorBoxHandler()) {
         return ErrorBoxHandler()(buffer);
     }
+    ConsoleLine::Clear();
     return platform::ShowErrorBox(buffer, "Error");
 }
 

@@ -49,7 +49,8 @@ bool ConvertProcess::Run() {
     // the preparation as soon as it is read.
     auto scene = std::make_unique<SceneData>();
     SkeletonAnimationPreparer preparer(report.log);
-    if (!ReadInterchangeFile(inFile.c_str(), fileVersion, *scene, report.log, preparer)) {
+    if (!ReadInterchangeFile(inFile.c_str(), fileVersion, *scene, report.log, preparer,
+                             &report.ui)) {
         return false;
     }
     report.log.Info("Finished reading input file");
@@ -76,7 +77,7 @@ bool ConvertProcess::Run() {
             ReportOutOfMemoryWritingIm(imPath, report.log);
             return false;
         }
-        ParallelChunkOptimiser optimiser(ConfiguredThreadCount());
+        ParallelChunkOptimiser optimiser(ConfiguredThreadCount(), &report.ui);
         if (!WriteIndexedMeshFile(imPath, *indexed, nullptr, optimiser, report)) {
             return false;
         }

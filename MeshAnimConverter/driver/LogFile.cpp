@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 
+#include "toolkit/ConsoleLine.h"
 #include "toolkit/WinDebug.h"
 #include "toolkit/platform/Platform.h"
 
@@ -21,6 +22,7 @@ void LogFile::Print(const char* prefix, int colour, const char* format, va_list 
     std::snprintf(g_line, sizeof g_line, prefix, g_message);
     g_line[kBufferSize - 1] = 0;
     WinDebug::Line(g_line);
+    ConsoleLine::Clear();
     std::FILE* out = Output();
     if (colour != 0) {
         platform::SetConsoleColour(out, static_cast<platform::ConsoleColour>(colour));

@@ -1,6 +1,7 @@
 // The program entry.
 #include "MeshAnimConverter/driver/ProgramEntry.h"
 
+#include "MeshAnimConverter/driver/ConsoleExportUserInterface.h"
 #include "MeshAnimConverter/driver/ConvertProcess.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/driver/OptionParser.h"
@@ -19,6 +20,8 @@ int ProgramMain(int argc, const char* const* argv, std::FILE* out, std::FILE* in
     bool nothingToDo = false;
     {
         ConvertProcess process;
+        ConsoleExportUserInterface progress(stderr);
+        process.ui = &progress;
         ProfileTimer timer;
         timer.Start("Process");
 
@@ -31,7 +34,9 @@ int ProgramMain(int argc, const char* const* argv, std::FILE* out, std::FILE* in
         } else {
             programLog.Info("Process started. This may take some time. Please wait...");
             runStarted = true;
-            if (!process.Run()) {
+            const bool ran = process.Run();
+            progress.Finish();
+            if (!ran) {
                 programLog.Error("Failed to process files");
                 ++options.errorCount;
             }

@@ -20,6 +20,7 @@
 #include "MeshAnimConverter/mesh/R250Random.h"
 #include "MeshAnimConverter/mesh/TextureDescriptorWriter.h"
 #include "MeshAnimConverter/report/ReportContext.h"
+#include "toolkit/ConsoleLine.h"
 #include "toolkit/gtPath.h"
 #include "toolkit/platform/Platform.h"
 
@@ -284,7 +285,13 @@ bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
                 optimiser.Begin(mesh);
                 for (uint32_t i = 0; i < mesh.ChunkCount() && ok; ++i) {
                     const OptimisedChunk optimised = optimiser.Take(i);
+                    const gtString status =
+                        gtString::Format("Writing chunk %u of %u", i + 1, mesh.ChunkCount());
+                    report.ui.ShowStatus(status.c_str());
+                    report.ui.ShowProgress(static_cast<float>(i) /
+                                           static_cast<float>(mesh.ChunkCount()));
                     if (!optimised.printed.empty()) {
+                        ConsoleLine::Clear();
                         std::fputs(optimised.printed.c_str(), report.console);
                         std::fflush(report.console);
                     }

@@ -5,9 +5,11 @@
 #include <system_error>
 
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
+#include "MeshAnimConverter/report/ExportUserInterface.h"
+#include "toolkit/gtString.h"
 
-ParallelChunkOptimiser::ParallelChunkOptimiser(unsigned threads, Work work)
-    : m_threads(threads > 0 ? threads : 1), m_work(work) {}
+ParallelChunkOptimiser::ParallelChunkOptimiser(unsigned threads, ExportUserInterface* ui, Work work)
+    : m_threads(threads > 0 ? threads : 1), m_ui(ui), m_work(work) {}
 
 ParallelChunkOptimiser::~ParallelChunkOptimiser() {
     Stop();
@@ -28,6 +30,7 @@ void ParallelChunkOptimiser::Begin(IndexedMesh& mesh) {
     m_count = mesh.ChunkCount();
     m_slots.assign(m_count, Slot{});
     m_next = 0;
+    m_done = 0;
     // no more workers than chunks the writing thread will not take itself
     const unsigned workers = m_count > 1 ? std::min(m_threads - 1, m_count - 1) : 0;
     for (unsigned w = 0; w < workers; ++w) {
@@ -57,6 +60,13 @@ bool ParallelChunkOptimiser::OptimiseNext() {
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_slots[chunk] = std::move(done);
+        ++m_done;
+        if (m_ui != nullptr) {
+            const gtString status =
+                gtString::Format("Optimizing chunks: %u of %u", m_done, m_count);
+            m_ui->ShowStatus(status.c_str());
+            m_ui->ShowProgress(static_cast<float>(m_done) / static_cast<float>(m_count));
+        }
     }
     m_ready.notify_all();
     return true;

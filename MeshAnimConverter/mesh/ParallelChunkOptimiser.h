@@ -18,13 +18,16 @@
 
 #include "MeshAnimConverter/mesh/ChunkOptimiser.h"
 
+class ExportUserInterface;
+
 class ParallelChunkOptimiser : public ChunkOptimiser {
 public:
     using Work = OptimisedChunk (*)(IndexedMesh& mesh, uint32_t chunk);
 
-    // `threads` counts the writing thread; 0 is taken as 1. `work` optimises one chunk (tests
-    // pass their own).
-    explicit ParallelChunkOptimiser(unsigned threads, Work work = OptimiseChunk);
+    // `threads` counts the writing thread; 0 is taken as 1. `ui`, when given, is shown how many
+    // chunks are optimised. `work` optimises one chunk (tests pass their own).
+    explicit ParallelChunkOptimiser(unsigned threads, ExportUserInterface* ui = nullptr,
+                                    Work work = OptimiseChunk);
     ~ParallelChunkOptimiser() override;
     ParallelChunkOptimiser(const ParallelChunkOptimiser&) = delete;
     ParallelChunkOptimiser& operator=(const ParallelChunkOptimiser&) = delete;
@@ -45,7 +48,9 @@ private:
     void Stop();
 
     unsigned m_threads;
+    ExportUserInterface* m_ui;
     Work m_work;
+    uint32_t m_done = 0;  // chunks optimised, under m_mutex
     IndexedMesh* m_mesh = nullptr;
     uint32_t m_count = 0;
     std::vector<Slot> m_slots;

@@ -7,6 +7,7 @@
 
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
+#include "MeshAnimConverter/scene/ProgressStream.h"
 #include "toolkit/gtFile.h"
 #include "toolkit/gtFileDevice.h"
 #include "toolkit/tlLog.h"
@@ -222,13 +223,18 @@ void ResolveMaterialIds(SceneData& scene) {
 // ---------------------------------------------------------------- the file
 
 bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
-                         SkeletonPreparer& preparer) {
+                         SkeletonPreparer& preparer, ExportUserInterface* ui) {
     gtFile file;
     if (!file.Open(path, gtFileDevice::kRead)) {
         log.Error("Failed to open file: '%s'", path);
         return false;
     }
-    return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer);
+    if (ui == nullptr) {
+        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer);
+    }
+    ui->ShowStatus("Reading input file");
+    ProgressStream progress(file, *ui);
+    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer);
 }
 
 namespace {

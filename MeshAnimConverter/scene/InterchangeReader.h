@@ -13,6 +13,7 @@
 
 #include "MeshAnimConverter/scene/SceneData.h"
 
+class ExportUserInterface;
 class MXMLElement;
 class SkeletonPreparer;
 class gtStream;
@@ -21,8 +22,9 @@ class tlLog;
 // Reads `path`, stores the file's version in `fileVersion` (left unchanged when the root check
 // fails first) and fills `scene`, reporting to `log`. Each skeleton and animation block is
 // handed to `preparer` as soon as it is read.
+// `ui`, when given, is shown the share of the file read so far.
 bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
-                         SkeletonPreparer& preparer);
+                         SkeletonPreparer& preparer, ExportUserInterface* ui = nullptr);
 // The same from an open stream (read to its end); `path` names it in the messages.
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
                            SceneData& scene, tlLog& log, SkeletonPreparer& preparer);

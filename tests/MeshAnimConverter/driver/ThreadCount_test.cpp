@@ -27,7 +27,7 @@ TEST(ThreadCount, TableOfSettings) {
         {"-3", 8, 8},     // negative: not a positive integer
         {"+3", 8, 8},
         {"99999999999999999999999", 8, 8},  // huge: saturates at the hardware's count
-        {nullptr, 0, 1},                     // hardware unknown: one thread
+        {nullptr, 0, 1},                    // hardware unknown: one thread
         {"4", 0, 1},
         {"1", 1, 1},
     };

@@ -105,8 +105,7 @@ TEST(ParallelConversion, EveryThreadCountGivesTheSameConsoleAndBytes) {
         }
         ::setenv("VANTOK_THREADS", threads, 1);
         SetIndexedMeshRandomSeed(true, 31u);
-        const ProgramRun run =
-            RunConverter({"-inFile", in, "-outFile", output.File("many")});
+        const ProgramRun run = RunConverter({"-inFile", in, "-outFile", output.File("many")});
         SetIndexedMeshRandomSeed(false, 0);
         ::unsetenv("VANTOK_THREADS");
         ASSERT_EQ(run.status, 0) << run.console;

@@ -70,7 +70,7 @@ TEST(ParallelChunkOptimiser, HandsBackEveryChunkInOrderOnceForAnyThreadCount) {
             IndexedMesh mesh;
             AddChunks(mesh, count);
             {
-                ParallelChunkOptimiser optimiser(threads, CountingWork);
+                ParallelChunkOptimiser optimiser(threads, nullptr, CountingWork);
                 optimiser.Begin(mesh);
                 for (uint32_t i = 0; i < count; ++i) {
                     const OptimisedChunk r = optimiser.Take(i);
@@ -93,7 +93,7 @@ TEST(ParallelChunkOptimiser, AWorkersOutOfMemoryIsThrownByTakeOfThatChunk) {
         g_throwAt = 2;
         IndexedMesh mesh;
         AddChunks(mesh, 6);
-        ParallelChunkOptimiser optimiser(threads, CountingWork);
+        ParallelChunkOptimiser optimiser(threads, nullptr, CountingWork);
         optimiser.Begin(mesh);
         EXPECT_EQ(optimiser.Take(0).printed, "chunk 0\n");
         EXPECT_EQ(optimiser.Take(1).printed, "chunk 1\n");
@@ -105,7 +105,7 @@ TEST(ParallelChunkOptimiser, OtherExceptionsPassThroughUnchanged) {
     ResetCalls();
     IndexedMesh mesh;
     AddChunks(mesh, 5);
-    ParallelChunkOptimiser optimiser(3, LogicErrorAtThree);
+    ParallelChunkOptimiser optimiser(3, nullptr, LogicErrorAtThree);
     optimiser.Begin(mesh);
     for (uint32_t i = 0; i < 3; ++i) {
         optimiser.Take(i);
@@ -118,7 +118,7 @@ TEST(ParallelChunkOptimiser, StoppingEarlyJoinsTheWorkers) {
     IndexedMesh mesh;
     AddChunks(mesh, kMaxChunks);
     {
-        ParallelChunkOptimiser optimiser(4, CountingWork);
+        ParallelChunkOptimiser optimiser(4, nullptr, CountingWork);
         optimiser.Begin(mesh);
         optimiser.Take(0);
     }  // destroyed with most chunks never taken
@@ -132,7 +132,7 @@ TEST(ParallelChunkOptimiser, ASecondBeginStartsOver) {
     IndexedMesh first, second;
     AddChunks(first, 3);
     AddChunks(second, 7);
-    ParallelChunkOptimiser optimiser(2, CountingWork);
+    ParallelChunkOptimiser optimiser(2, nullptr, CountingWork);
     optimiser.Begin(first);
     optimiser.Take(0);
     optimiser.Begin(second);
@@ -152,15 +152,15 @@ TEST(ParallelChunkOptimiser, OutOfMemoryFailsTheImWriteCleanly) {
         WriteWholeFile(path, "old contents");
         IndexedMesh mesh;
         AddChunks(mesh, 10);
-        ParallelChunkOptimiser optimiser(threads, CountingWork);
+        ParallelChunkOptimiser optimiser(threads, nullptr, CountingWork);
         NullExportUserInterface ui;
         std::FILE* console = std::tmpfile();
         LogCapture log;
         EXPECT_FALSE(WriteIndexedMeshFile(path.c_str(), mesh, nullptr, optimiser,
                                           ReportContext{programLog, ui, console}));
-        EXPECT_EQ(log.Lines(), (std::vector<std::string>{
-                                   "Error: Out of memory writing IM file: '" + path + "'",
-                                   "Error: Failed to write IM file: '" + path + "'"}));
+        EXPECT_EQ(log.Lines(),
+                  (std::vector<std::string>{"Error: Out of memory writing IM file: '" + path + "'",
+                                            "Error: Failed to write IM file: '" + path + "'"}));
         std::rewind(console);
         char text[256] = {};
         const size_t n = std::fread(text, 1, sizeof text - 1, console);
