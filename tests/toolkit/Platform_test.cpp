@@ -17,7 +17,7 @@ namespace {
 #ifdef _WIN32
 constexpr bool kNamesAreBytes = false;  // UTF-8, converted for the wide-character API
 #else
-constexpr bool kNamesAreBytes = true;   // passed to the system as they are
+constexpr bool kNamesAreBytes = true;  // passed to the system as they are
 #endif
 
 // Latin-1 accents, Greek and CJK, as UTF-8.
@@ -191,10 +191,12 @@ TEST_F(PlatformSeams, DialogsOnlyWhenSomeoneCanAnswer) {
         bool wanted;
     };
     const Case cases[] = {
-        {true, true, nullptr, true},   {true, true, "1", false},    {true, true, "0", true},
-        {true, true, "", true},        {true, true, "yes", true},   {true, true, "11", true},
-        {true, true, " 1", true},      {true, false, nullptr, false}, {false, true, nullptr, false},
-        {false, false, nullptr, false}, {false, true, "0", false},  {true, false, "0", false},
+        {true, true, nullptr, true},   {true, true, "1", false},
+        {true, true, "0", true},       {true, true, "", true},
+        {true, true, "yes", true},     {true, true, "11", true},
+        {true, true, " 1", true},      {true, false, nullptr, false},
+        {false, true, nullptr, false}, {false, false, nullptr, false},
+        {false, true, "0", false},     {true, false, "0", false},
     };
     for (const Case& c : cases) {
         std::vector<std::string> asked;

@@ -29,9 +29,13 @@ std::wstring Wide(std::initializer_list<char32_t> codePoints) {
 }  // namespace
 
 TEST(TextConversion, ArgumentsOfTheWideEntryBecomeUtf8) {
-    const wchar_t* argv[] = {L"VantokMeshImporter.exe", L"-inFile",
-                             L"mod\u00e8le_\u65e5\u672c\\fig\u00fcr.xml", L"-outFile",
-                             L"\u03b1\u03b2\u03b3/Lauf_\u00df", L"", nullptr};
+    const wchar_t* argv[] = {L"VantokMeshImporter.exe",
+                             L"-inFile",
+                             L"mod\u00e8le_\u65e5\u672c\\fig\u00fcr.xml",
+                             L"-outFile",
+                             L"\u03b1\u03b2\u03b3/Lauf_\u00df",
+                             L"",
+                             nullptr};
     const std::vector<std::string> args = platform::ArgumentsToUtf8(6, argv);
     ASSERT_EQ(args.size(), 6u);
     EXPECT_EQ(args[0], "VantokMeshImporter.exe");
@@ -56,14 +60,14 @@ TEST(TextConversion, WellFormedUtf8) {
         {"", Wide({})},
         {"plain.xml", Wide({'p', 'l', 'a', 'i', 'n', '.', 'x', 'm', 'l'})},
         {"\x7F", Wide({0x7F})},
-        {"\xC2\x80", Wide({0x80})},               // smallest two-byte form
+        {"\xC2\x80", Wide({0x80})},  // smallest two-byte form
         {"fig\xC3\xBCr", Wide({'f', 'i', 'g', 0xFC, 'r'})},
-        {"\xDF\xBF", Wide({0x7FF})},              // largest two-byte form
-        {"\xE0\xA0\x80", Wide({0x800})},          // smallest three-byte form
+        {"\xDF\xBF", Wide({0x7FF})},      // largest two-byte form
+        {"\xE0\xA0\x80", Wide({0x800})},  // smallest three-byte form
         {"\xCE\xA9\xE6\x97\xA5", Wide({0x3A9, 0x65E5})},
         {"\xEF\xBF\xBD", Wide({0xFFFD})},
-        {"\xF0\x9F\x98\x80", Wide({0x1F600})},    // a surrogate pair on 16-bit wchar_t
-        {"\xF4\x8F\xBF\xBF", Wide({0x10FFFF})},   // the last code point
+        {"\xF0\x9F\x98\x80", Wide({0x1F600})},   // a surrogate pair on 16-bit wchar_t
+        {"\xF4\x8F\xBF\xBF", Wide({0x10FFFF})},  // the last code point
     };
     for (const Case& c : cases) {
         std::wstring wide;
@@ -75,18 +79,18 @@ TEST(TextConversion, WellFormedUtf8) {
 
 TEST(TextConversion, MalformedUtf8IsRefused) {
     const char* cases[] = {
-        "fig\xFCr.xml",        // an ANSI code page byte, not UTF-8
-        "\x80",                // stray continuation byte
-        "a\xC3",               // truncated two-byte form at the end
-        "\xE6\x97",            // truncated three-byte form
-        "\xE6\x41\xA5",        // a lead byte followed by ASCII
-        "\xC0\xAF",            // overlong '/'
-        "\xC1\xBF",            // overlong 0x7F
-        "\xE0\x80\xAF",        // overlong three-byte form
-        "\xF0\x8F\xBF\xBF",    // overlong four-byte form
-        "\xED\xA0\x80",        // a surrogate
-        "\xED\xBF\xBF",        // the last surrogate
-        "\xF4\x90\x80\x80",    // above U+10FFFF
+        "fig\xFCr.xml",      // an ANSI code page byte, not UTF-8
+        "\x80",              // stray continuation byte
+        "a\xC3",             // truncated two-byte form at the end
+        "\xE6\x97",          // truncated three-byte form
+        "\xE6\x41\xA5",      // a lead byte followed by ASCII
+        "\xC0\xAF",          // overlong '/'
+        "\xC1\xBF",          // overlong 0x7F
+        "\xE0\x80\xAF",      // overlong three-byte form
+        "\xF0\x8F\xBF\xBF",  // overlong four-byte form
+        "\xED\xA0\x80",      // a surrogate
+        "\xED\xBF\xBF",      // the last surrogate
+        "\xF4\x90\x80\x80",  // above U+10FFFF
         "\xF8\x88\x80\x80\x80",
         "\xFF",
     };

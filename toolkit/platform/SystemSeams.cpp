@@ -63,8 +63,8 @@ bool DialogsWanted() {
     if (!desktop || !IsConsole(stderr)) {
         return false;
     }
-    const char* noDialogs =
-        seams.environment ? seams.environment("VANTOK_NO_DIALOGS") : std::getenv("VANTOK_NO_DIALOGS");
+    const char* noDialogs = seams.environment ? seams.environment("VANTOK_NO_DIALOGS")
+                                              : std::getenv("VANTOK_NO_DIALOGS");
     return noDialogs == nullptr || std::strcmp(noDialogs, "1") != 0;
 }
 

@@ -4,9 +4,11 @@
 #ifdef _WIN32
 
 // windows.h first: the other system headers build on its types
+// clang-format off
+#include <windows.h>
 #include <io.h>
 #include <mmsystem.h>
-#include <windows.h>
+// clang-format on
 
 #include <ctime>
 #include <string>

@@ -28,10 +28,10 @@ constexpr bool kNamesAreBytes = true;
 #endif
 
 const std::string kFolder = "mod\xC3\xA8le_\xE6\x97\xA5\xE6\x9C\xAC";  // modèle_日本
-const std::string kInput = "fig\xC3\xBCr.xml";                        // figür.xml
-const std::string kOutput = "\xCE\xB1\xCE\xB2\xCE\xB3";               // αβγ
-const std::string kAnimation = "Lauf_\xC3\x9F";                       // Lauf_ß
-const std::string kImage = "stein_\xC3\xB6";                          // stein_ö
+const std::string kInput = "fig\xC3\xBCr.xml";                         // figür.xml
+const std::string kOutput = "\xCE\xB1\xCE\xB2\xCE\xB3";                // αβγ
+const std::string kAnimation = "Lauf_\xC3\x9F";                        // Lauf_ß
+const std::string kImage = "stein_\xC3\xB6";                           // stein_ö
 const std::string kAnsi = "\xE9x";  // "éx" in an ANSI code page: not UTF-8
 
 // One textured triangle skinned to one bone, with one animation of two frames (a blank name
@@ -83,7 +83,8 @@ std::string ReadUtf8File(const std::string& path) {
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 struct NonAsciiNames : ::testing::Test {
@@ -124,8 +125,8 @@ TEST_F(NonAsciiNames, ConvertsWithAccentsGreekAndCjkInEveryName) {
         << run.console;
 
     // the descriptor is named after the image and names it; the map points at it
-    EXPECT_EQ(ReadUtf8File(folder + kJoin + kImage + ".texture.txt").rfind(
-                  "Primary=" + kImage + ".tga\n", 0),
+    EXPECT_EQ(ReadUtf8File(folder + kJoin + kImage + ".texture.txt")
+                  .rfind("Primary=" + kImage + ".tga\n", 0),
               0u);
     ImFile im;
     std::string error;
@@ -141,6 +142,18 @@ TEST_F(NonAsciiNames, ConvertsWithAccentsGreekAndCjkInEveryName) {
 
 // ---------------------------------------------------------------------------------------------
 // Names that cannot be converted
+
+TEST_F(NonAsciiNames, UnconvertibleInputNameFailsToOpen) {
+    const std::string in = In(kAnsi + ".xml");  // missing on POSIX, unconvertible on Windows
+    const ProgramRun run = RunConverter({"-inFile", in});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.console.find("Error: Failed to open file: '" + in + "'\n"), std::string::npos)
+        << run.console;
+    EXPECT_TRUE(EndsWith(WithoutElapsedTime(run.console),
+                         "Error: Failed to process files\n"
+                         "Info: Process completed after * with 2 errors and 0 warnings\n"))
+        << run.console;
+}
 
 TEST_F(NonAsciiNames, UnconvertibleImNameFailsWithTheWriterMessage) {
     const std::string in = In("plain.xml");
