@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds both Windows targets (x86_64, i686) with mingw-w64 and runs the test suite under
-# wine, headless: every test for x86_64; for i686 the program, the library and the pmtrim DLL
-# host check.
+# wine, headless: every test for x86_64; for i686 the program, the library, the platform
+# layer's tests and the pmtrim DLL host check; for both, conversions with non-ASCII names
+# through the real command line, compared byte for byte with the Linux build.
 source "$(dirname "$0")/common.sh"
 
 ensure_build_packages
@@ -19,6 +20,10 @@ wineserver -p </dev/null >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
+# The Linux program: the reference the Windows builds are compared with.
+configure_build "$VANTOK_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$VANTOK_ROOT/build" -j "$VANTOK_JOBS" --target VantokMeshImporter
+
 status=0
 for target in x86_64 i686; do
   dir="$VANTOK_ROOT/build-win-$target"
@@ -30,9 +35,15 @@ for target in x86_64 i686; do
     cmake --build "$dir" -j "$VANTOK_JOBS"
     (cd "$dir" && ctest --output-on-failure -j "$VANTOK_JOBS" --timeout 300) || status=1
   else
-    # i686: the program and the library (every source compiles), and the DLL host check.
-    cmake --build "$dir" -j "$VANTOK_JOBS" --target VantokMeshImporter pmtrim pmtrim_host
+    # i686: the program, the library and the toolkit tests (platform layer), the DLL host check.
+    cmake --build "$dir" -j "$VANTOK_JOBS" --target VantokMeshImporter pmtrim pmtrim_host \
+      toolkit_tests
     (cd "$dir" && ctest --output-on-failure --timeout 300 -L dllhost --no-tests=error) || status=1
+    (cd "$dir" && ctest --output-on-failure --timeout 300 -R '^(TextConversion|Platform)') ||
+      status=1
   fi
+  # Non-ASCII names through the real command line, compared with the Linux build.
+  bash "$VANTOK_ROOT/tests/cli/windows_names.sh" "$VANTOK_ROOT/build/bin/VantokMeshImporter" \
+    "$dir/bin/VantokMeshImporter.exe" "$dir/windows-names" || status=1
 done
 exit $status

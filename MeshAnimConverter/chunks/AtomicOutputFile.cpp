@@ -3,17 +3,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <random>
-#include <system_error>
 #include <utility>
 
-namespace {
+#include "toolkit/platform/Platform.h"
 
-std::filesystem::path PathFromUtf8(const std::string& path) {
-    return std::filesystem::path(
-        std::u8string_view(reinterpret_cast<const char8_t*>(path.data()), path.size()));
-}
+namespace {
 
 // Eight hex digits, so that two writers of the same target never share a temporary file.
 std::string RandomSuffix() {
@@ -41,10 +36,8 @@ AtomicOutputFile::~AtomicOutputFile() {
 bool AtomicOutputFile::Commit() {
     if (done_)
         return false;
-    std::error_code error;
-    // std::filesystem::rename replaces an existing target, on Windows too.
-    std::filesystem::rename(PathFromUtf8(temp_), PathFromUtf8(target_), error);
-    if (error) {
+    // replaces an existing target on every platform; never throws
+    if (!platform::RenameFile(temp_.c_str(), target_.c_str())) {
         Discard();
         return false;
     }
@@ -56,6 +49,5 @@ void AtomicOutputFile::Discard() {
     if (done_)
         return;
     done_ = true;
-    std::error_code error;
-    std::filesystem::remove(PathFromUtf8(temp_), error);
+    platform::RemoveFile(temp_.c_str());
 }

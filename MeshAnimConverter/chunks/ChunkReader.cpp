@@ -9,6 +9,8 @@
 #include <iterator>
 #include <utility>
 
+#include "toolkit/platform/Platform.h"
+
 namespace {
 
 // Chunk ids shown in messages: printable ASCII as is, any other byte as \xNN.
@@ -37,10 +39,13 @@ ChunkReader::ChunkReader(std::vector<std::uint8_t> bytes) : bytes_(std::move(byt
 
 bool ChunkReader::LoadFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                            std::string& error) {
-    const std::filesystem::path file(
-        std::u8string_view(reinterpret_cast<const char8_t*>(path.data()), path.size()));
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    std::filesystem::path file;
+    const bool named = platform::FilesystemPath(path.c_str(), file);
+    std::ifstream in;
+    if (named) {
+        in.open(file, std::ios::binary);
+    }
+    if (!named || !in) {
         error = "Cannot open '" + path + "'";
         return false;
     }

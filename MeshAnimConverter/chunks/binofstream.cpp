@@ -5,26 +5,20 @@
 #include <filesystem>
 #include <limits>
 
-namespace {
-
-// UTF-8 path to a filesystem path, so that the wide-character API is used on Windows.
-std::filesystem::path PathFromUtf8(const char* path) {
-    const auto* begin = reinterpret_cast<const char8_t*>(path);
-    return std::filesystem::path(std::u8string_view(begin, std::strlen(path)));
-}
-
-}  // namespace
+#include "toolkit/platform/Platform.h"
 
 // ---------------------------------------------------------------------------------------------
 // Opening and closing
 
 binofstream::binofstream(const char* path) : path_(path ? path : "") {
-    if (path_.empty()) {
+    // the wide-character API on Windows; a name that cannot be converted fails like a bad path
+    std::filesystem::path file;
+    if (path_.empty() || !platform::FilesystemPath(path_.c_str(), file)) {
         failed_ = true;
         setstate(std::ios::failbit);
         return;
     }
-    open(PathFromUtf8(path_.c_str()), std::ios::out | std::ios::binary | std::ios::trunc);
+    open(file, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!is_open())
         failed_ = true;
 }

@@ -27,8 +27,8 @@ void LogFile::Print(const char* prefix, int colour, const char* format, va_list 
     if (colour != 0) {
         platform::SetConsoleColour(out, static_cast<platform::ConsoleColour>(colour));
     }
-    std::fputs(g_line, out);
-    std::fputc('\n', out);
+    // non-ASCII names show correctly on a Windows console; elsewhere the bytes as they are
+    platform::WriteLine(out, g_line);
     if (colour != 0) {
         platform::SetConsoleColour(out, platform::kColourDefault);
     }

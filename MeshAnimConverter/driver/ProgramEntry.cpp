@@ -1,6 +1,8 @@
 // The program entry.
 #include "MeshAnimConverter/driver/ProgramEntry.h"
 
+#include <new>
+
 #include "MeshAnimConverter/driver/ConsoleExportUserInterface.h"
 #include "MeshAnimConverter/driver/ConvertProcess.h"
 #include "MeshAnimConverter/driver/LogFile.h"
@@ -8,6 +10,21 @@
 #include "MeshAnimConverter/driver/ProfileTimer.h"
 #include "toolkit/WinDebug.h"
 #include "toolkit/gtTimeDevice.h"
+
+namespace {
+
+// Last-resort guard: an exception that escapes the run fails it like any stage failure.
+bool RunGuarded(ConvertProcess& process) {
+    try {
+        return process.Run();
+    } catch (const std::bad_alloc&) {
+        programLog.Error("Out of memory.");
+    } catch (...) {
+    }
+    return false;
+}
+
+}  // namespace
 
 int ProgramMain(int argc, const char* const* argv, std::FILE* out, std::FILE* in) {
     programLog.SetOutput(out);
@@ -34,7 +51,7 @@ int ProgramMain(int argc, const char* const* argv, std::FILE* out, std::FILE* in
         } else {
             programLog.Info("Process started. This may take some time. Please wait...");
             runStarted = true;
-            const bool ran = process.Run();
+            const bool ran = RunGuarded(process);
             progress.Finish();
             if (!ran) {
                 programLog.Error("Failed to process files");

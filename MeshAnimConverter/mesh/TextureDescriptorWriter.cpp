@@ -2,9 +2,7 @@
 #include "MeshAnimConverter/mesh/TextureDescriptorWriter.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "MeshAnimConverter/report/ExportUserInterface.h"
 #include "toolkit/gtPath.h"
@@ -15,25 +13,12 @@ namespace {
 constexpr uint8_t kTileS = 1;
 constexpr uint8_t kTileT = 2;
 
-std::filesystem::path FsPath(const gtString& utf8) {
-    const char* text = utf8.c_str();
-    return std::filesystem::path(
-        std::u8string(reinterpret_cast<const char8_t*>(text), static_cast<size_t>(utf8.Length())));
-}
-
 bool FileExists(const gtString& path) {
-    std::error_code error;
-    return std::filesystem::exists(FsPath(path), error);
+    return platform::PathExists(path.c_str());
 }
 
 bool FileWritable(const gtString& path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(FsPath(path), error);
-    if (error) {
-        return true;
-    }
-    return (status.permissions() & std::filesystem::perms::owner_write) !=
-           std::filesystem::perms::none;
+    return !platform::IsReadOnly(path.c_str());
 }
 
 // The text after the last '\', or when there is none after the last '/', else the whole name.

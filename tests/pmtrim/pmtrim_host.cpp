@@ -63,6 +63,26 @@ std::vector<unsigned char> SampleFile(bool progressive) {
     return b;
 }
 
+// A wide name in the host's 8-bit code page; empty when the code page cannot hold it.
+std::string HostCodePage(const wchar_t* wide) {
+    BOOL lossy = FALSE;
+    char buffer[MAX_PATH];
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer, sizeof buffer,
+                                      nullptr, &lossy);
+    return (n <= 0 || lossy) ? std::string() : std::string(buffer);
+}
+
+std::vector<unsigned char> ReadWideFile(const wchar_t* path) {
+    std::vector<unsigned char> bytes;
+    FILE* file = _wfopen(path, L"rb");
+    if (!file)
+        return bytes;
+    int c;
+    while ((c = std::fgetc(file)) != EOF) bytes.push_back(static_cast<unsigned char>(c));
+    std::fclose(file);
+    return bytes;
+}
+
 bool WriteFile(const char* path, const std::vector<unsigned char>& bytes) {
     FILE* file = std::fopen(path, "wb");
     if (!file)
@@ -123,6 +143,21 @@ int main() {
 
     Check(!converter("pmtrim_host_files\\missing.pm", ""), "missing source");
     Check(std::strcmp(getError(), "File Not Found.") == 0, "File Not Found.");
+
+    // Paths are 8-bit in the host's code page: a folder and a file with accents.
+    const std::string folder = HostCodePage(L"pmtrim_host_mod\u00e8le");
+    const std::string source = HostCodePage(L"pmtrim_host_mod\u00e8le\\fig\u00fcr.pm");
+    if (folder.empty() || source.empty()) {
+        std::printf("note: the host code page holds no accents; non-ASCII check skipped\n");
+    } else {
+        CreateDirectoryW(L"pmtrim_host_mod\u00e8le", nullptr);
+        DeleteFileW(L"pmtrim_host_mod\u00e8le\\fig\u00fcr.im");
+        Check(WriteFile(source.c_str(), SampleFile(true)), "write accented source");
+        Check(converter(source.c_str(), nullptr), "convert accented source");
+        Check(getChunkCount() == 2 && getRemovedCount() == 2, "accented counts 2 and 2");
+        Check(ReadWideFile(L"pmtrim_host_mod\u00e8le\\fig\u00fcr.im") == SampleFile(false),
+              "accented result under its wide name");
+    }
 
     FreeLibrary(library);
     std::printf(failures ? "%d checks failed\n" : "all checks passed\n", failures);

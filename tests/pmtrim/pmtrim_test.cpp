@@ -331,6 +331,22 @@ TEST_F(PmTrim, DestinationNameGoesToTheSourceFolder) {
     EXPECT_TRUE(fs::exists(folder / "in" / "model.im"));
 }
 
+// Paths are 8-bit strings in the host's code page, which is UTF-8 here.
+TEST_F(PmTrim, NonAsciiFolderAndFileNames) {
+    const std::string accented = "mod\xC3\xA8le_\xE6\x97\xA5\xE6\x9C\xAC";  // modèle_日本
+    fs::create_directories(folder / accented);
+    WriteAll(folder / accented / "fig\xC3\xBCr.pm", SampleFile());
+    const std::string source = (folder / accented / "fig\xC3\xBCr.pm").string();
+    ASSERT_TRUE(Convert(source)) << Error();
+    EXPECT_EQ(lib.GetChunkCount(), 2);
+    EXPECT_EQ(lib.GetRemovedCount(), 2);
+    EXPECT_TRUE(fs::exists(folder / accented / "fig\xC3\xBCr.im"));
+    ASSERT_TRUE(Convert(source, "\xCE\xB1\xCE\xB2\xCE\xB3.im")) << Error();  // αβγ.im
+    EXPECT_EQ(ReadAll(folder / accented / "\xCE\xB1\xCE\xB2\xCE\xB3.im"),
+              ReadAll(folder / accented / "fig\xC3\xBCr.im"));
+    EXPECT_EQ(Listing(folder / accented).size(), 3u);  // no working file left
+}
+
 TEST_F(PmTrim, OutputReplacesExistingFiles) {
     WriteAll(Path("model.pm"), SampleFile());
     WriteAll(Path("model.im"), {9, 9, 9});

@@ -25,6 +25,12 @@ public:
         return File(name);
     }
     const std::filesystem::path& Path() const { return path_; }
+    // The folder's path joined with a UTF-8 name, as UTF-8 (the program's form on every
+    // platform, whatever the code page).
+    std::string Utf8(const std::string& name) const {
+        const std::u8string folder = path_.u8string();
+        return std::string(folder.begin(), folder.end()) + "/" + name;
+    }
 
 private:
     std::filesystem::path path_;

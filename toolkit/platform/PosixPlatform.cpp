@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <vector>
 
+#include "toolkit/platform/NativeCalls.h"
 #include "toolkit/platform/Platform.h"
 
 namespace platform {
@@ -47,6 +49,26 @@ bool RemoveFile(const char* utf8Path) {
     return unlink(utf8Path) == 0;
 }
 
+bool RenameFile(const char* utf8From, const char* utf8To) {
+    return std::rename(utf8From, utf8To) == 0;
+}
+
+bool PathExists(const char* utf8Path) {
+    struct stat info;
+    return stat(utf8Path, &info) == 0;
+}
+
+bool IsReadOnly(const char* utf8Path) {
+    struct stat info;
+    return stat(utf8Path, &info) == 0 && (info.st_mode & S_IWUSR) == 0;
+}
+
+bool FilesystemPath(const char* utf8Path, std::filesystem::path& path) {
+    // POSIX names are bytes: nothing to convert.
+    path = std::filesystem::path(std::string(utf8Path));
+    return true;
+}
+
 std::string CurrentDirectory() {
     std::vector<char> buffer(4096);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
@@ -58,12 +80,36 @@ std::string CurrentDirectory() {
     return std::string(buffer.data());
 }
 
-int ShowErrorBox(const char* text, const char* caption) {
+namespace native {
+
+bool IsConsole(std::FILE* stream) {
+    (void)stream;
+    return false;
+}
+
+void WriteConsoleText(std::FILE* stream, const std::wstring& text) {
+    (void)stream;
+    (void)text;
+}
+
+bool InteractiveDesktop() {
+    return false;
+}
+
+int ShowMessageBox(const char* text, const char* caption) {
     (void)caption;
-    std::fprintf(stderr, "%s\n", text);
-    std::fflush(stderr);
+    WriteErrorLine(text);
     return 1;
 }
+
+void WriteErrorLine(const char* text) {
+    std::fprintf(stderr, "%s\n", text);
+    std::fflush(stderr);
+}
+
+void SuppressSystemDialogs() {}
+
+}  // namespace native
 
 uint32_t Milliseconds() {
     timespec now;
