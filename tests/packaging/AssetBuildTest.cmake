@@ -4,7 +4,8 @@
 #                direct run of the converter); a second build does nothing; a touched source
 #                alone reconverts, and its folder loses a file left from before; a broken source
 #                fails the build naming it, keeps its last good folder and fails again until
-#                mended; two sources that would share a folder are refused when configuring.
+#                mended; two sources that would share a folder are refused when configuring;
+#                a project's own converter target is used.
 #   MODE=import  the example's OBJ model through vantok-import (SKIPPED when it is not built).
 # Takes -DMODE, -DCONVERTER, -DIMPORTER, -DCOMPARE, -DSOURCE_DIR, -DWORK, -DMAKE_PROGRAM.
 cmake_minimum_required(VERSION 3.20)
@@ -211,3 +212,25 @@ foreach(case "one/Crate.xml|two/crate.xml|out|refused" "one/Crate.xml|two/crate.
     fail("${first} and ${second} (in ${second_dir}): ${outcome}, expected ${expected}:\n${output}")
   endif()
 endforeach()
+
+# inside a project that has a converter target (here an imported one), the module uses that
+# target when VANTOK_CONVERTER is empty
+file(REMOVE_RECURSE "${WORK}/in_tree")
+file(WRITE "${WORK}/in_tree/CMakeLists.txt"
+     "cmake_minimum_required(VERSION 3.20)\nproject(in_tree NONE)\n"
+     "add_executable(VantokMeshImporter IMPORTED)\n"
+     "set_target_properties(VantokMeshImporter PROPERTIES IMPORTED_LOCATION \"${CONVERTER}\")\n"
+     "include(\"${SOURCE_DIR}/cmake/VantokAssets.cmake\")\n"
+     "vantok_add_assets(TARGET a SOURCES \"${WORK}/src/${arm}.xml\" OUTPUT_DIR out)\n")
+set(real_converter "${CONVERTER}")
+set(CONVERTER "")
+configure(status output "${WORK}/in_tree" "${WORK}/in_tree/build")
+set(CONVERTER "${real_converter}")
+if(NOT status EQUAL 0)
+  fail("configuring a project with a converter target failed:\n${output}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build "${WORK}/in_tree/build"
+                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT status EQUAL 0 OR NOT EXISTS "${WORK}/in_tree/build/out/${arm}/${arm}.im")
+  fail("the converter target did not convert:\n${output}")
+endif()
