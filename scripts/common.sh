@@ -29,9 +29,10 @@ ensure_packages() {
     --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# The packages of the main build and its tests.
+# The packages of the main build and its tests (dpkg-dev and file: the .deb test's
+# dependency scan).
 ensure_build_packages() {
-  ensure_packages g++ cmake ninja-build libgtest-dev ccache
+  ensure_packages g++ cmake ninja-build libgtest-dev ccache dpkg-dev file
 }
 
 # Compiler cache shared by every build folder and checkout of this machine: paths are made

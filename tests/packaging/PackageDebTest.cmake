@@ -1,0 +1,84 @@
+# PackageDebTest: makes the .deb of this build with CPack, unpacks it into a scratch root with
+# dpkg -x and checks it: the files in their places, run-time dependencies from the library scan
+# (assimp's when vantok-import is in), the installed converter giving the build's outputs for an
+# example, and the installed CMake module found by find_package and converting the examples
+# with the installed converter.
+# Takes -DBUILD_DIR, -DSOURCE_DIR, -DCOMPARE, -DDEB_DIR.
+cmake_minimum_required(VERSION 3.20)
+
+set(root "${DEB_DIR}/root")
+file(REMOVE_RECURSE "${DEB_DIR}")
+file(MAKE_DIRECTORY "${root}" "${DEB_DIR}/installed" "${DEB_DIR}/built")
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output
+                  ERROR_VARIABLE output)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "'${ARGN}' failed (${status}):\n${output}")
+  endif()
+  set(output "${output}" PARENT_SCOPE)
+endfunction()
+
+run(cpack --config "${BUILD_DIR}/CPackConfig.cmake" -G DEB -B "${DEB_DIR}/out")
+file(GLOB debs "${DEB_DIR}/out/*.deb")
+list(LENGTH debs count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "expected one .deb, found '${debs}'")
+endif()
+run(dpkg -x "${debs}" "${root}")
+
+# the files in their places
+foreach(file usr/bin/VantokMeshImporter usr/lib/libpmtrim.so usr/include/pmtrim.h
+        usr/share/vantok/cmake/VantokConfig.cmake usr/share/vantok/cmake/VantokAssets.cmake
+        usr/share/vantok/cmake/VantokAssetStep.cmake usr/share/doc/vantok-tools/README.md)
+  if(NOT EXISTS "${root}/${file}")
+    message(FATAL_ERROR "the .deb has no ${file}")
+  endif()
+endforeach()
+
+# run-time dependencies computed from the programs and the library
+run(dpkg-deb -f "${debs}" Package Version Architecture Depends)
+set(fields "${output}")
+foreach(pattern "Package: vantok-tools" "Depends: [^\n]*libc6" "Depends: [^\n]*libstdc\\+\\+6")
+  if(NOT fields MATCHES "${pattern}")
+    message(FATAL_ERROR "the control fields do not match '${pattern}':\n${fields}")
+  endif()
+endforeach()
+if(EXISTS "${root}/usr/bin/vantok-import" AND NOT fields MATCHES "Depends: [^\n]*libassimp")
+  message(FATAL_ERROR "vantok-import is packaged but assimp is no dependency:\n${fields}")
+endif()
+
+# the installed converter writes what the build's converter writes
+set(name flag_skinned_global)
+foreach(side installed built)
+  if(side STREQUAL "installed")
+    set(program "${root}/usr/bin/VantokMeshImporter")
+  else()
+    set(program "${BUILD_DIR}/bin/VantokMeshImporter")
+  endif()
+  file(MAKE_DIRECTORY "${DEB_DIR}/${side}/${name}")
+  execute_process(COMMAND "${program}" -inFile "${SOURCE_DIR}/examples/${name}.xml"
+                          -outFile "${name}/${name}"
+                  WORKING_DIRECTORY "${DEB_DIR}/${side}" RESULT_VARIABLE status
+                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT status EQUAL 0 OR NOT EXISTS "${DEB_DIR}/${side}/${name}/${name}.im")
+    message(FATAL_ERROR "the ${side} converter failed (${status}):\n${output}")
+  endif()
+endforeach()
+run("${COMPARE}" "${DEB_DIR}/built/${name}" "${DEB_DIR}/installed/${name}")
+
+# the installed module, through find_package, with the installed converter
+run(${CMAKE_COMMAND} -S "${SOURCE_DIR}/examples/assets" -B "${DEB_DIR}/example" -G Ninja
+    "-DCMAKE_PREFIX_PATH=${root}/usr")
+file(STRINGS "${DEB_DIR}/example/CMakeCache.txt" converter REGEX "^VANTOK_CONVERTER:")
+if(NOT converter STREQUAL "VANTOK_CONVERTER:FILEPATH=${root}/usr/bin/VantokMeshImporter")
+  message(FATAL_ERROR "the installed module did not find the installed converter: ${converter}")
+endif()
+run(${CMAKE_COMMAND} --build "${DEB_DIR}/example")
+file(GLOB examples RELATIVE "${SOURCE_DIR}/examples" "${SOURCE_DIR}/examples/*.xml")
+foreach(example IN LISTS examples)
+  get_filename_component(stem "${example}" NAME_WE)
+  if(NOT EXISTS "${DEB_DIR}/example/assets/${stem}/${stem}.im")
+    message(FATAL_ERROR "the installed module did not convert ${example}")
+  endif()
+endforeach()
