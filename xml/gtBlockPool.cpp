@@ -138,6 +138,8 @@ void* gtBlockPool::AllocatePackedSlow(size_t size) {
         size = 1;
     if (size > kPackedLimit)
         return Allocate(size);
+    if ((size_t)(m_packed.end - m_packed.next) >= ((size + 7) & ~(size_t)7))
+        return AllocatePacked(size);
     if (EmptyPacked* e = m_emptyPacked) {
         m_emptyPacked = e->next;
         m_packed.page = e->page;
