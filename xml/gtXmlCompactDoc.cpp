@@ -88,7 +88,7 @@ private:
 };
 
 struct ElementRecord {
-    uint32_t name;  // index into the name table, kNoName for the root
+    uint32_t name;        // index into the name table, kNoName for the root
     uint32_t firstChild;  // element index; 0 (the root, never a child) for none
     uint32_t next;
     uint32_t text;            // offset in the text arena
@@ -136,8 +136,8 @@ struct Builder {
     Storage* s;
     MXMLParser* parser;
     bool tooLarge = false;
-    std::vector<uint32_t> open;  // element indices, the root first
-    std::vector<uint32_t> last;  // each open element's last child element (0: none yet)
+    std::vector<uint32_t> open;     // element indices, the root first
+    std::vector<uint32_t> last;     // each open element's last child element (0: none yet)
     std::vector<std::string> text;  // each open element's joined character data
     std::unordered_map<std::string, uint32_t> nameIds;
     struct Known {
@@ -204,7 +204,8 @@ void OnStart(void* user, const char* name, const char**) {
     uint32_t index = s->elements.Add(r);
     for (int32_t i = 0; i < p->attributeCount; ++i) {
         const MXMLAttributeRecord& a = p->attributes[i];
-        uint32_t id = b->NameId(a.name.data, a.name.length, MXMLNameHash(a.name.data, a.name.length));
+        uint32_t id =
+            b->NameId(a.name.data, a.name.length, MXMLNameHash(a.name.data, a.name.length));
         uint32_t value = b->StoreText(a.value.data, a.value.length);
         // An attribute named again keeps its place and takes the last value.
         bool repeated = false;
