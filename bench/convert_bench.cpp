@@ -1,26 +1,44 @@
-// The conversion of one generated skinned mesh: 100,000 triangles in one material (so the IM
-// file has five chunks of at most 21,845 triangles), 8 bones, two weights per corner, and one
-// animation of 100 frames. BM_Convert runs the whole conversion as the program does; the
-// BM_Stage benchmarks time each stage alone on inputs prepared outside the timed loop:
-// read (interchange text to scene), fill (scene to generic mesh), build (the indexed mesh:
-// chunks, welding, weights), optimise (the per-chunk tangent, reorder and face-normal steps),
-// write_im (WriteIndexedMeshFile, which builds and optimises again and then writes) and
-// write_kin.
+// The conversion of generated skinned meshes, against pugixml parsing the same file.
 //
-// Counters: bytes_per_second is interchange text (MB/s = bytes_per_second / 1e6 for the whole
-// conversion and the read stage), "triangles" a rate per second, "peak_MB" the process's peak
-// resident size so far (POSIX only).
+// Input: a wavy grid of quads in one material (so the IM file of the 100,000-triangle mesh has
+// five chunks of at most 21,845 triangles), 8 bones along x, two weights per corner, and one
+// animation of 100 frames, written by the end-to-end tests' InterchangeBuilder row by row.
+//
+// The Google Benchmark part, on the 100,000-triangle file (about 99 MB): BM_PugixmlParse
+// (pugixml's DOM parse of the file's bytes, the yardstick), BM_Convert (the whole conversion
+// as the program runs it) and one BM_Stage benchmark per stage the code exposes, each on inputs
+// prepared outside the timed loop: read (file to scene, the skeleton preparation included),
+// fill (scene to generic mesh), build (chunks, welding, weights), optimise (the per-chunk
+// tangent, reorder and face-normal steps), write_im (WriteIndexedMeshFile, which builds and
+// optimises again, then writes) and write_kin.
+//
+// First a table over 10k / 100k (and with --with-1m, 1M: about 1 GB, written to the temporary
+// folder and deleted after) triangles, each converted by the built VantokMeshImporter
+// (-outputKIN false) in a child process: time, MB/s and the child's peak resident memory
+// (ru_maxrss) over the input size (--importer=PATH names another program, --no-table skips
+// it). After the benchmarks a summary: pugixml's MB/s, the conversion's MB/s and triangles per
+// second, their ratio and the per-stage split.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #endif
+
+#include <pugixml.hpp>
 
 #include "InterchangeBuilder.h"
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
@@ -38,93 +56,165 @@
 #include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "toolkit/WinDebug.h"
 
+#ifndef _WIN32
+extern char** environ;
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kColumns = 250;  // 250 x 200 quads = 100,000 triangles
-constexpr int kRows = 200;
 constexpr int kBones = 8;
 constexpr int kFrames = 100;
+// Small batches keep this process small: the table's children start from its peak (see
+// PrintTable).
+constexpr int kRowsPerBatch = 4;
+
+struct Grid {
+    int columns;
+    int rows;
+    int Triangles() const { return 2 * columns * rows; }
+};
+constexpr Grid kMainGrid{250, 200};  // 100,000 triangles
+constexpr Grid kTableGrids[] = {{100, 50}, {250, 200}, {1000, 500}};
+
+// ---------------------------------------------------------------------------------------------
+// Generated input
+
+IxCorner Corner(const Grid& g, int x, int y) {
+    IxCorner c;
+    c.position[0] = static_cast<float>(x);
+    c.position[1] = static_cast<float>(y);
+    c.position[2] =
+        std::sin(static_cast<float>(x) * 0.1f) * std::cos(static_cast<float>(y) * 0.07f);
+    c.normal[0] = 0.1f * std::cos(static_cast<float>(x) * 0.1f);
+    c.normal[1] = 0.0f;
+    c.normal[2] = 1.0f;
+    c.uv[0] = static_cast<float>(x) / static_cast<float>(g.columns);
+    c.uv[1] = static_cast<float>(y) / static_cast<float>(g.rows);
+    const float along = static_cast<float>(x) * kBones / static_cast<float>(g.columns);
+    const int first = std::min(static_cast<int>(along), kBones - 1);
+    const int second = std::min(first + 1, kBones - 1);
+    const float w = along - static_cast<float>(first);
+    c.weights = {{first, 1.0f - w * 0.5f}, {second, w * 0.5f}};
+    return c;
+}
+
+// Everything but the triangles: material, bones and the animation.
+InterchangeBuilder Frame(const Grid& g) {
+    InterchangeBuilder b;
+    IxMaterial& material = b.materials.emplace_back();
+    material.name = "Skin";
+    material.textures.push_back({"skin.tga", "diffuse", 1, 1, 1.0f});
+    for (int i = 0; i < kBones; ++i) {
+        IxBone& bone = b.bones.emplace_back();
+        bone.id = i;
+        bone.name = "b.bone" + std::to_string(i);
+        bone.parent = i == 0 ? "" : "b.bone" + std::to_string(i - 1);
+        bone.position[0] = static_cast<float>(i * g.columns) / kBones;
+    }
+    IxAnimation& a = b.animations.emplace_back();
+    a.name = "wave";
+    for (int i = 0; i < kBones; ++i) {
+        IxTrack& track = a.tracks.emplace_back();
+        track.target = "b.bone" + std::to_string(i);
+        for (int f = 0; f < kFrames; ++f) {
+            IxKey& key = track.keys.emplace_back();
+            key.position[0] = b.bones[static_cast<size_t>(i)].position[0];
+            key.position[2] = 0.01f * static_cast<float>(f);
+            const float h = 0.005f * static_cast<float>(f * (i + 1));
+            key.rotation[2] = std::sin(h);
+            key.rotation[3] = std::cos(h);
+        }
+    }
+    return b;
+}
+
+// The builder's text between the triangles' start and end tags.
+std::string TrianglesPart(const std::string& text, size_t* before, size_t* after) {
+    static const char kOpen[] = "<triangles>\n";
+    static const char kClose[] = "    </triangles>\n";
+    *before = text.find(kOpen) + sizeof kOpen - 1;
+    *after = text.find(kClose, *before);
+    return text.substr(*before, *after - *before);
+}
+
+// Writes the grid's interchange file row batch by row batch (the 1M file never sits in memory
+// whole); returns its size in bytes, 0 on a write error.
+size_t WriteGridFile(const Grid& g, const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return 0;
+    const std::string frame = Frame(g).Text();
+    size_t before = 0, after = 0;
+    TrianglesPart(frame, &before, &after);
+    size_t bytes = 0;
+    bool good = true;
+    auto put = [&](const char* data, size_t n) {
+        good = good && std::fwrite(data, 1, n, f) == n;
+        bytes += n;
+    };
+    put(frame.data(), before);
+    for (int y0 = 0; y0 < g.rows; y0 += kRowsPerBatch) {
+        InterchangeBuilder batch;
+        for (int y = y0; y < std::min(g.rows, y0 + kRowsPerBatch); ++y) {
+            for (int x = 0; x < g.columns; ++x) {
+                IxTriangle& t0 = batch.triangles.emplace_back();
+                t0.corners[0] = Corner(g, x, y);
+                t0.corners[1] = Corner(g, x + 1, y);
+                t0.corners[2] = Corner(g, x + 1, y + 1);
+                IxTriangle& t1 = batch.triangles.emplace_back();
+                t1.corners[0] = Corner(g, x, y);
+                t1.corners[1] = Corner(g, x + 1, y + 1);
+                t1.corners[2] = Corner(g, x, y + 1);
+            }
+        }
+        size_t b0 = 0, b1 = 0;
+        const std::string part = TrianglesPart(batch.Text(), &b0, &b1);
+        put(part.data(), part.size());
+    }
+    put(frame.data() + after, frame.size() - after);
+    good = std::fclose(f) == 0 && good;
+    return good ? bytes : 0;
+}
+
+fs::path Folder() {
+    static const fs::path folder = [] {
+        fs::path p = fs::temp_directory_path() / "vantok_convert_bench";
+        fs::create_directories(p);
+        return p;
+    }();
+    return folder;
+}
 
 struct Input {
-    std::string folder;
     std::string xml;
     size_t bytes = 0;
     int triangles = 0;
 };
 
-// A wavy grid, bones along x, each corner weighted by the two nearest bones.
 const Input& GeneratedInput() {
     static Input input = [] {
-        InterchangeBuilder b;
-        IxMaterial& material = b.materials.emplace_back();
-        material.name = "Skin";
-        material.textures.push_back({"skin.tga", "diffuse", 1, 1, 1.0f});
-        for (int i = 0; i < kBones; ++i) {
-            IxBone& bone = b.bones.emplace_back();
-            bone.id = i;
-            bone.name = "b.bone" + std::to_string(i);
-            bone.parent = i == 0 ? "" : "b.bone" + std::to_string(i - 1);
-            bone.position[0] = static_cast<float>(i * kColumns) / kBones;
-        }
-        auto corner = [](int x, int y) {
-            IxCorner c;
-            c.position[0] = static_cast<float>(x);
-            c.position[1] = static_cast<float>(y);
-            c.position[2] =
-                std::sin(static_cast<float>(x) * 0.1f) * std::cos(static_cast<float>(y) * 0.07f);
-            c.normal[0] = 0.1f * std::cos(static_cast<float>(x) * 0.1f);
-            c.normal[1] = 0.0f;
-            c.normal[2] = 1.0f;
-            c.uv[0] = static_cast<float>(x) / kColumns;
-            c.uv[1] = static_cast<float>(y) / kRows;
-            const float along = static_cast<float>(x) * kBones / kColumns;
-            const int first = std::min(static_cast<int>(along), kBones - 1);
-            const int second = std::min(first + 1, kBones - 1);
-            const float w = along - static_cast<float>(first);
-            c.weights = {{first, 1.0f - w * 0.5f}, {second, w * 0.5f}};
-            return c;
-        };
-        for (int y = 0; y < kRows; ++y) {
-            for (int x = 0; x < kColumns; ++x) {
-                IxTriangle& t0 = b.triangles.emplace_back();
-                t0.corners[0] = corner(x, y);
-                t0.corners[1] = corner(x + 1, y);
-                t0.corners[2] = corner(x + 1, y + 1);
-                IxTriangle& t1 = b.triangles.emplace_back();
-                t1.corners[0] = corner(x, y);
-                t1.corners[1] = corner(x + 1, y + 1);
-                t1.corners[2] = corner(x, y + 1);
-            }
-        }
-        IxAnimation& a = b.animations.emplace_back();
-        a.name = "wave";
-        for (int i = 0; i < kBones; ++i) {
-            IxTrack& track = a.tracks.emplace_back();
-            track.target = "b.bone" + std::to_string(i);
-            for (int f = 0; f < kFrames; ++f) {
-                IxKey& key = track.keys.emplace_back();
-                key.position[0] = b.bones[static_cast<size_t>(i)].position[0];
-                key.position[2] = 0.01f * static_cast<float>(f);
-                const float h = 0.005f * static_cast<float>(f * (i + 1));
-                key.rotation[2] = std::sin(h);
-                key.rotation[3] = std::cos(h);
-            }
-        }
         Input in;
-        in.folder = (fs::temp_directory_path() / "vantok_convert_bench").string();
-        fs::create_directories(in.folder);
-        in.xml = (fs::path(in.folder) / "skinned.xml").string();
-        const std::string text = b.Text();
-        std::FILE* f = std::fopen(in.xml.c_str(), "wb");
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-        in.bytes = text.size();
-        in.triangles = static_cast<int>(b.triangles.size());
+        in.xml = (Folder() / "skinned.xml").string();
+        in.bytes = WriteGridFile(kMainGrid, in.xml);
+        in.triangles = kMainGrid.Triangles();
         return in;
     }();
     return input;
+}
+
+const std::string& InputBytes() {
+    static const std::string bytes = [] {
+        std::string s(GeneratedInput().bytes, '\0');
+        std::FILE* f = std::fopen(GeneratedInput().xml.c_str(), "rb");
+        if (f) {
+            s.resize(std::fread(s.data(), 1, s.size(), f));
+            std::fclose(f);
+        }
+        return s;
+    }();
+    return bytes;
 }
 
 void Quiet() {
@@ -173,13 +263,28 @@ Prepared& PreparedInput() {
     return p;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Benchmarks
+
+void BM_PugixmlParse(benchmark::State& state) {
+    const std::string& text = InputBytes();
+    for (auto _ : state) {
+        pugi::xml_document doc;
+        if (!doc.load_buffer(text.data(), text.size()))
+            state.SkipWithError("pugixml could not parse the file");
+        benchmark::DoNotOptimize(doc.first_child());
+    }
+    Rates(state, GeneratedInput(), true);
+}
+
 void BM_Convert(benchmark::State& state) {
     const Input& in = GeneratedInput();
     Quiet();
+    const std::string out = (Folder() / "skinned").string();
     for (auto _ : state) {
         ConvertProcess process;
         process.inFile = in.xml.c_str();
-        process.outFile = (fs::path(in.folder) / "skinned").string().c_str();
+        process.outFile = out.c_str();
         if (!process.Run()) {
             state.SkipWithError("conversion failed");
             break;
@@ -245,7 +350,7 @@ void BM_Stage_WriteIm(benchmark::State& state) {
     Prepared& p = PreparedInput();
     p.mesh->skeleton = nullptr;
     Quiet();
-    const std::string path = (fs::path(GeneratedInput().folder) / "stage.im").string();
+    const std::string path = (Folder() / "stage.im").string();
     for (auto _ : state) {
         benchmark::DoNotOptimize(WriteIndexedMeshFile(path.c_str(), *p.mesh));
     }
@@ -256,7 +361,7 @@ void BM_Stage_WriteKin(benchmark::State& state) {
     Prepared& p = PreparedInput();
     p.mesh->skeleton = p.skeleton.get();
     Quiet();
-    const std::string path = (fs::path(GeneratedInput().folder) / "stage.kin").string();
+    const std::string path = (Folder() / "stage.kin").string();
     for (auto _ : state) {
         benchmark::DoNotOptimize(
             WriteKinFile(*p.mesh, p.scene.animations[0], path.c_str(), p.scene));
@@ -264,8 +369,7 @@ void BM_Stage_WriteKin(benchmark::State& state) {
     Rates(state, GeneratedInput(), false);
 }
 
-}  // namespace
-
+BENCHMARK(BM_PugixmlParse)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Convert)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_Read)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_Fill)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -273,3 +377,200 @@ BENCHMARK(BM_Stage_Build)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_Optimise)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_WriteIm)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_WriteKin)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---------------------------------------------------------------------------------------------
+// Summary
+
+// Seconds per iteration (wall and CPU) of every benchmark run, by name.
+struct Timing {
+    double real = 0;
+    double cpu = 0;
+};
+
+class CapturingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.iterations == 0)
+                continue;
+            const double n = static_cast<double>(r.iterations);
+            m_timings[r.run_name.function_name] = {r.real_accumulated_time / n,
+                                                   r.cpu_accumulated_time / n};
+        }
+        benchmark::ConsoleReporter::ReportRuns(runs);
+    }
+    const Timing* Find(const std::string& name) const {
+        auto it = m_timings.find(name);
+        return it == m_timings.end() ? nullptr : &it->second;
+    }
+
+private:
+    std::map<std::string, Timing> m_timings;
+};
+
+struct ChildRun {
+    bool ok = false;
+    double seconds = 0;
+    double cpuSeconds = 0;
+    double peakMB = 0;
+};
+
+double Seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+}
+
+// Runs the importer on one file in a child process; its peak resident memory from wait4.
+ChildRun RunImporter(const std::string& importer, const std::string& xml, const std::string& out) {
+    ChildRun result;
+#ifndef _WIN32
+    std::vector<std::string> args = {importer, "-inFile",    xml,    "-outFile",
+                                     out,      "-outputKIN", "false"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, importer.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return result;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return result;
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    result.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    result.cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+#else
+    (void)importer;
+    (void)xml;
+    (void)out;
+#endif
+    return result;
+}
+
+void PrintSummary(const CapturingReporter& reporter) {
+    const Input& in = GeneratedInput();
+    const double mb = static_cast<double>(in.bytes) / 1e6;
+    std::printf("\nSummary, %d triangles, %.1f MB (rates on wall time; CPU time in brackets)\n",
+                in.triangles, mb);
+    const Timing* pugi = reporter.Find("BM_PugixmlParse");
+    const Timing* convert = reporter.Find("BM_Convert");
+    if (pugi)
+        std::printf("  pugixml parse       %8.1f MB/s  [%8.1f]\n", mb / pugi->real, mb / pugi->cpu);
+    if (convert) {
+        std::printf("  conversion          %8.1f MB/s  [%8.1f]   %.0f triangles/s\n",
+                    mb / convert->real, mb / convert->cpu, in.triangles / convert->real);
+    }
+    if (pugi && convert) {
+        std::printf("  conversion / pugixml  %.3f  [%.3f]   (goal 0.5)\n",
+                    pugi->real / convert->real, pugi->cpu / convert->cpu);
+    }
+    static const struct {
+        const char* name;
+        const char* label;
+    } kStages[] = {{"BM_Stage_Read", "read (+ prepare)"}, {"BM_Stage_Fill", "fill"},
+                   {"BM_Stage_Build", "build"},           {"BM_Stage_Optimise", "optimise"},
+                   {"BM_Stage_WriteIm", "write IM"},      {"BM_Stage_WriteKin", "write KIN"}};
+    double total = 0;
+    for (const auto& s : kStages) {
+        if (const Timing* t = reporter.Find(s.name))
+            total += t->real;
+    }
+    if (total > 0) {
+        std::printf("  stages (write IM builds and optimises again; share of their sum):\n");
+        for (const auto& s : kStages) {
+            if (const Timing* t = reporter.Find(s.name)) {
+                std::printf("    %-18s %9.1f ms  %5.1f %%\n", s.label, t->real * 1e3,
+                            100.0 * t->real / total);
+            }
+        }
+    }
+}
+
+// A spawned child's peak resident size includes the peak of the process that spawned it (the
+// kernel keeps the larger at exec), so the table runs first, while this process is small; its
+// own peak is printed as the floor of the column.
+void PrintTable(const std::string& importer, bool withMillion) {
+    double floorMB = 0;
+#ifndef _WIN32
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    floorMB = static_cast<double>(self.ru_maxrss) / 1024.0;
+#endif
+    std::printf("VantokMeshImporter -outputKIN false in a child process (%s)\n", importer.c_str());
+    std::printf("  (peak MB cannot read below this process's peak before the runs: %.1f MB)\n",
+                floorMB);
+    std::printf("  %10s %10s %10s %10s %10s %14s %10s %12s\n", "triangles", "input MB", "time s",
+                "CPU s", "MB/s", "triangles/s", "peak MB", "peak/input");
+    for (const Grid& g : kTableGrids) {
+        if (g.Triangles() > 100000 && !withMillion) {
+            std::printf("  %10d  (skipped: run with --with-1m)\n", g.Triangles());
+            continue;
+        }
+        const std::string xml =
+            (Folder() / ("table_" + std::to_string(g.Triangles()) + ".xml")).string();
+        const std::string out = (Folder() / ("table_" + std::to_string(g.Triangles()))).string();
+        const size_t bytes = WriteGridFile(g, xml);
+        const ChildRun run = bytes ? RunImporter(importer, xml, out) : ChildRun{};
+        std::error_code ignored;
+        fs::remove(xml, ignored);
+        fs::remove(out + ".im", ignored);
+        if (!run.ok) {
+            std::printf("  %10d  (failed to generate or convert)\n", g.Triangles());
+            continue;
+        }
+        const double mb = static_cast<double>(bytes) / 1e6;
+        std::printf("  %10d %10.1f %10.2f %10.2f %10.1f %14.0f %10.1f %12.2f\n", g.Triangles(), mb,
+                    run.seconds, run.cpuSeconds, mb / run.seconds, g.Triangles() / run.seconds,
+                    run.peakMB, run.peakMB / (static_cast<double>(bytes) / (1024.0 * 1024.0)));
+    }
+    std::printf("\n");
+}
+
+std::string DefaultImporter() {
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error)
+        return "VantokMeshImporter";
+    return (self.parent_path() / "VantokMeshImporter").string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool withMillion = false;
+    bool noTable = false;
+    std::string importer = DefaultImporter();
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--with-1m") == 0) {
+            withMillion = true;
+        } else if (std::strcmp(argv[i], "--no-table") == 0) {
+            noTable = true;
+        } else if (std::strncmp(argv[i], "--importer=", 11) == 0) {
+            importer = argv[i] + 11;
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    int count = static_cast<int>(rest.size());
+    benchmark::Initialize(&count, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(count, rest.data()))
+        return 1;
+    if (!noTable)
+        PrintTable(importer, withMillion);
+    CapturingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintSummary(reporter);
+    benchmark::Shutdown();
+    std::error_code ignored;
+    fs::remove_all(Folder(), ignored);
+    return 0;
+}

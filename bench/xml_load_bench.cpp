@@ -1,5 +1,6 @@
 // Load throughput of gtXmlDoc on a generated interchange file of about 100 MB, beside the
-// yardsticks on the same bytes: pugixml's DOM parser, expat's SAX parser (when installed), a
+// read-only gtXmlCompactDoc and the yardsticks on the same bytes: pugixml's DOM parser, expat's
+// SAX parser (when installed), a
 // one-character-at-a-time UTF-8 decoding loop, the bare parser without a tree, and the lexer
 // reading one vertex position. Counters: bytes per second, and the resident memory the loaded
 // tree adds (read from /proc where it exists).
@@ -13,6 +14,7 @@
 #include "toolkit/gtStream.h"
 #include "xml/MXMLParser.h"
 #include "xml/gtLexer.h"
+#include "xml/gtXmlCompactDoc.h"
 #include "xml/gtXmlDoc.h"
 
 #ifdef VANTOK_HAVE_PUGIXML
@@ -164,6 +166,26 @@ void BM_gtXmlDocLoad(benchmark::State& state) {
     state.counters["peak_RSS_MB"] = (double)StatusKb("VmHWM:") / 1024.0;
 }
 BENCHMARK(BM_gtXmlDocLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_gtXmlCompactDocLoad(benchmark::State& state) {
+    const std::string& text = Input();
+    long treeKb = 0;
+    size_t used = 0;
+    for (auto _ : state) {
+        long before = StatusKb("VmRSS:");
+        gtXmlCompactDoc doc;
+        MemoryStream stream(text.data(), text.size());
+        if (!doc.Load(stream))
+            state.SkipWithError(doc.GetErrorText());
+        treeKb = StatusKb("VmRSS:") - before;
+        used = doc.MemoryUsed();
+        benchmark::DoNotOptimize(doc.GetRoot()->FirstChildElement());
+    }
+    SetBytes(state);
+    state.counters["tree_MB"] = (double)treeKb / 1024.0;
+    state.counters["held_MB"] = (double)used / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_gtXmlCompactDocLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ParserOnly(benchmark::State& state) {
     const std::string& text = Input();

@@ -3,15 +3,19 @@
 // Each input is loaded through a stream whose reads come back in the 4096-byte pieces Load asks
 // for; on success the tree is navigated, written, re-loaded (the written form must load and
 // write back identically), copied, trimmed and indented. The parser is also fed the same bytes
-// in chunks sized by the input itself and must give the callbacks of the whole feed.
+// in chunks sized by the input itself and must give the callbacks of the whole feed. The
+// gtStream form (64 KB pieces) and gtXmlCompactDoc load the same bytes with the same outcome,
+// error text, names and texts.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "toolkit/gtStream.h"
 #include "xml/MXMLDocument.h"
 #include "xml/MXMLParser.h"
+#include "xml/gtXmlCompactDoc.h"
 #include "xml/gtXmlDoc.h"
 
 namespace {
@@ -36,6 +40,16 @@ private:
     const uint8_t* m_data;
     size_t m_size;
     size_t m_pos = 0;
+};
+
+class BytesGtStream : public gtStream {
+public:
+    BytesGtStream(const uint8_t* data, size_t size) : m_in(data, size) {}
+    int Read(void* buffer, int size) override { return m_in.Read(buffer, size); }
+    int Write(const void*, int) override { return 0; }
+
+private:
+    BytesStream m_in;
 };
 
 struct Trace {
@@ -105,10 +119,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BytesStream in(data, size);
     bool loaded = doc.Load(&in);
     Check(loaded == (whole == kMXMLFinished));
+    gtXmlDoc pieces;
+    gtXmlCompactDoc compact;
+    BytesGtStream in2(data, size), in3(data, size);
+    Check(pieces.Load(in2) == loaded && compact.Load(in3) == loaded);
     if (!loaded) {
         Check(std::strlen(doc.GetErrorText()) > 0);
+        Check(std::strcmp(doc.GetErrorText(), pieces.GetErrorText()) == 0);
+        Check(std::strcmp(doc.GetErrorText(), compact.GetErrorText()) == 0);
         return 0;
     }
+    gtXmlElementRef r = compact.GetRoot()->FirstChildElement();
+    for (MXMLElement* e = doc.GetRoot()->FirstChildElement(); e; e = e->FirstChildElement()) {
+        Check(r && r->IsNamed(e->name));
+        Check(std::strcmp(r->GetText(), e->GetText()) == 0);
+        Check(std::strcmp(r->GetAttribute("stream"), e->GetAttribute("stream")) == 0);
+        r = r->FirstChildElement();
+    }
+    Check(r == nullptr);
     // Navigate.
     for (MXMLElement* e = doc.GetRoot()->FirstChildElement(); e; e = e->FirstChildElement()) {
         (void)e->GetText();

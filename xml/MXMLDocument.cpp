@@ -45,7 +45,19 @@ struct LoadContext {
     };
     static constexpr uint32_t kKnown = 64;
     Known known[kKnown];
+    // Whitespace texts already shared, by length (files repeat a few indentations).
+    static constexpr size_t kSharedWhitespace = 64;
+    const char* whitespace[kSharedWhitespace + 1];
 };
+
+inline bool AllWhitespace(const char* s, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        char c = s[i];
+        if (c != ' ' && c != '\n' && c != '\t' && c != '\r')
+            return false;
+    }
+    return true;
+}
 
 inline bool SameBytes(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
@@ -60,7 +72,8 @@ inline bool SameBytes(const char* a, const char* b, size_t n) {
 void OnStartElement(void* user, const char* name, const char**) {
     auto* ctx = static_cast<LoadContext*>(user);
     const MXMLParser* p = ctx->parser;
-    MXMLElement* e = ctx->document->NewNode<MXMLElement>();
+    MXMLDocument* document = ctx->document;
+    MXMLElement* e = new (document->AllocatePacked(sizeof(MXMLElement))) MXMLElement(document);
     uint32_t hash = p->stack[p->depth - 1];
     size_t length = p->name.length;
     LoadContext::Known& k = ctx->known[hash % LoadContext::kKnown];
@@ -79,7 +92,7 @@ void OnStartElement(void* user, const char* name, const char**) {
             ctx->lastAttributeName = ctx->document->InternName(a.name.data, a.name.length);
             ctx->lastAttributeLength = a.name.length;
         }
-        e->SetInternedAttribute(ctx->lastAttributeName, a.value.data, a.value.length);
+        e->AddLoadedAttribute(ctx->lastAttributeName, a.value.data, a.value.length);
     }
     ctx->current = e;
 }
@@ -88,6 +101,28 @@ void OnEndElement(void* user, const char*) {
     auto* ctx = static_cast<LoadContext*>(user);
     if (ctx->current->parent)
         ctx->current = ctx->current->parent;
+}
+
+// A text node in one packed block with its text behind it; a short whitespace-only text (the
+// indentation between elements) is shared through the name table instead of copied.
+void AddLoadedText(LoadContext* ctx, const char* content, size_t length) {
+    MXMLDocument* document = ctx->document;
+    MXMLText* node;
+    if (length <= LoadContext::kSharedWhitespace && AllWhitespace(content, length)) {
+        const char*& shared = ctx->whitespace[length];
+        if (!shared || std::memcmp(shared, content, length) != 0)
+            shared = document->InternName(content, length);
+        node = new (document->AllocatePacked(sizeof(MXMLText))) MXMLText(document);
+        node->SetTextStorage(const_cast<char*>(shared), MXMLTextBase::kShared);
+    } else {
+        static_assert(sizeof(MXMLText) % 8 == 0, "the text behind a node starts aligned");
+        node = new (document->AllocatePacked(sizeof(MXMLText) + length + 1)) MXMLText(document);
+        char* text = reinterpret_cast<char*>(node) + sizeof(MXMLText);
+        std::memcpy(text, content, length);
+        text[length] = 0;
+        node->SetTextStorage(text, MXMLTextBase::kBehindNode);
+    }
+    ctx->current->LinkLast(node);
 }
 
 void OnCharacterData(void* user, const char* content, size_t length, int kind) {
@@ -100,7 +135,7 @@ void OnCharacterData(void* user, const char* content, size_t length, int kind) {
             ctx->current->AddComment(content, length);
             break;
         case kMXMLDataText:
-            ctx->current->AddText(content, length);
+            AddLoadedText(ctx, content, length);
             break;
         case kMXMLDataCDATA:
             ctx->current->AddCDATA(content, length);
@@ -124,13 +159,15 @@ MXMLDocument::MXMLDocument(DeferRoot) {
     BindAllocator(nullptr, nullptr, nullptr);
 }
 
-void MXMLDocument::BindAllocator(MXMLAllocFn allocate, MXMLReleaseFn release, void* user) {
+void MXMLDocument::BindAllocator(MXMLAllocFn allocate, MXMLReleaseFn release, void* user,
+                                 MXMLAllocFn packed) {
     if (allocate && release) {
         m_allocate = allocate;
         m_release = release;
         m_user = user;
+        m_allocatePacked = packed ? packed : allocate;
     } else {
-        m_allocate = HeapAllocate;
+        m_allocate = m_allocatePacked = HeapAllocate;
         m_release = HeapRelease;
         m_user = nullptr;
     }
@@ -256,10 +293,14 @@ MXMLNode* MXMLDocument::CreateLike(const MXMLNode* node) {
 // Load
 
 bool MXMLDocument::Load(MXMLStream* stream) {
-    auto* buffer = static_cast<char*>(Allocate(kReadSize));
+    return LoadInPieces(stream, kReadSize);
+}
+
+bool MXMLDocument::LoadInPieces(MXMLStream* stream, int readSize) {
+    auto* buffer = static_cast<char*>(Allocate((size_t)readSize));
     MXMLParser* parser = CreateParser(m_release, m_allocate, m_user);
     MXMLElement* root = NewNode<MXMLElement>();
-    LoadContext ctx{this, root, parser, nullptr, 0, {}};
+    LoadContext ctx{this, root, parser, nullptr, 0, {}, {}};
     parser->startElement = OnStartElement;
     parser->endElement = OnEndElement;
     parser->characterData = OnCharacterData;
@@ -267,10 +308,10 @@ bool MXMLDocument::Load(MXMLStream* stream) {
 
     bool ok;
     for (;;) {
-        int n = stream->Read(buffer, kReadSize);
+        int n = stream->Read(buffer, readSize);
         if (n < 0)
             n = 0;
-        bool final = n < kReadSize;
+        bool final = n < readSize;
         if (ParseChunk(parser, buffer, (size_t)n, final) == kMXMLError) {
             ok = false;
             break;

@@ -75,6 +75,9 @@ public:
 
     // The document's allocator.
     void* Allocate(size_t size) { return m_allocate(size, m_user); }
+    // For the records Load makes, which mostly live as long as the tree: the allocator's packed
+    // form when it has one (exact sizes, one after another), else Allocate. Released by Free.
+    void* AllocatePacked(size_t size) { return m_allocatePacked(size, m_user); }
     void Free(void* block) {
         if (block)
             m_release(block, m_user);
@@ -86,7 +89,11 @@ protected:
     struct DeferRoot {};
     // For subclasses that must set up their allocator first: no root until CreateRoot.
     explicit MXMLDocument(DeferRoot);
-    void BindAllocator(MXMLAllocFn allocate, MXMLReleaseFn release, void* user);
+    // `packed`, optional, serves AllocatePacked.
+    void BindAllocator(MXMLAllocFn allocate, MXMLReleaseFn release, void* user,
+                       MXMLAllocFn packed = nullptr);
+    // Parses the stream in reads of `readSize` bytes (see Load).
+    bool LoadInPieces(MXMLStream* stream, int readSize);
     void CreateRoot();
     // Forgets the tree, the names and the scratch text without freeing them (the allocator
     // frees its memory in bulk).
@@ -106,6 +113,7 @@ private:
     size_t m_scratchCapacity = 0;
     MXMLElement* m_root = nullptr;
     MXMLAllocFn m_allocate = nullptr;
+    MXMLAllocFn m_allocatePacked = nullptr;
     MXMLReleaseFn m_release = nullptr;
     void* m_user = nullptr;
 };

@@ -49,13 +49,15 @@ void MXMLNode::Detach() {
 // MXMLTextBase
 
 MXMLTextBase::~MXMLTextBase() {
-    document->Free(text);
+    if (Storage() == kOwnBlock)
+        document->Free(text);
 }
 
 void MXMLTextBase::SetText(const char* value, size_t length) {
     char* copy = document->CopyText(value ? value : "", value ? length : 0);
-    document->Free(text);
-    text = copy;
+    if (Storage() == kOwnBlock)
+        document->Free(text);
+    SetTextStorage(copy, kOwnBlock);
 }
 
 void MXMLTextBase::CopyFrom(const MXMLNode* other) {
@@ -91,7 +93,8 @@ void MXMLElement::ReleaseChildren() {
 void MXMLElement::ClearAttributes() {
     for (Attribute* a = attributes.head; a;) {
         Attribute* nextAttribute = a->next;
-        document->Free(a->value);
+        if (a->OwnsValueBlock())
+            document->Free(a->value);
         document->Free(a);
         a = nextAttribute;
     }
@@ -264,7 +267,8 @@ void MXMLElement::SetInternedAttribute(const char* interned, const char* value,
     Attribute** link = &attributes.head;
     for (; *link; link = &(*link)->next) {
         if ((*link)->name == interned) {
-            document->Free((*link)->value);
+            if ((*link)->OwnsValueBlock())
+                document->Free((*link)->value);
             (*link)->value = copy;
             return;
         }
@@ -272,6 +276,24 @@ void MXMLElement::SetInternedAttribute(const char* interned, const char* value,
     auto* a = static_cast<Attribute*>(document->Allocate(sizeof(Attribute)));
     a->name = interned;
     a->value = copy;
+    a->next = nullptr;
+    *link = a;
+}
+
+void MXMLElement::AddLoadedAttribute(const char* interned, const char* value, size_t valueLength) {
+    Attribute** link = &attributes.head;
+    for (; *link; link = &(*link)->next) {
+        if ((*link)->name == interned) {
+            SetInternedAttribute(interned, value, valueLength);
+            return;
+        }
+    }
+    auto* a =
+        static_cast<Attribute*>(document->AllocatePacked(sizeof(Attribute) + valueLength + 1));
+    a->name = interned;
+    a->value = a->ValueBehind();
+    std::memcpy(a->value, value, valueLength);
+    a->value[valueLength] = 0;
     a->next = nullptr;
     *link = a;
 }

@@ -89,6 +89,12 @@ public:
     void Detach();
 
     const uint32_t kind;
+
+protected:
+    // Text nodes: where `text` lives (TextStorage). Kept here, in the space beside `kind`.
+    uint32_t m_textStorage = 0;
+
+public:
     MXMLDocument* const document;
     MXMLElement* parent = nullptr;
     MXMLNode* next = nullptr;
@@ -100,12 +106,24 @@ protected:
 };
 
 // A node holding one NUL-terminated text (null reads as "").
+//
+// The text is a block of its own, or (for nodes made by Load) stored right behind the node in
+// the node's own block, or a whitespace text shared through the document's name table; only
+// the first is freed with the node. SetText always gives the node a block of its own.
 class MXMLTextBase : public MXMLNode {
 public:
+    enum TextStorage : uint32_t { kOwnBlock = 0, kBehindNode = 1, kShared = 2 };
+
     const char* GetText() const override { return text ? text : ""; }
     void CopyFrom(const MXMLNode* other) override;
     // Replaces the text by a copy of `length` bytes (0: up to the first NUL).
     void SetText(const char* value, size_t length = 0);
+    // Set by the document when it places the text itself (Load).
+    void SetTextStorage(char* value, TextStorage storage) {
+        text = value;
+        m_textStorage = storage;
+    }
+    TextStorage Storage() const { return static_cast<TextStorage>(m_textStorage); }
 
     char* text = nullptr;
 
@@ -143,19 +161,22 @@ public:
 
 class MXMLElement : public MXMLNode {
 public:
-    // One attribute: interned name, owned value, next in document order.
+    // One attribute: interned name, owned value, next in document order. The value is a block
+    // of its own or, for records made by Load, stored right behind the record (ValueBehind).
     struct Attribute {
         const char* name;
         char* value;
         Attribute* next;
+        char* ValueBehind() { return reinterpret_cast<char*>(this + 1); }
+        bool OwnsValueBlock() { return value != ValueBehind(); }
     };
+    // The list allocates from the element's document.
     struct AttributeList {
         Attribute* head;
-        MXMLDocument* document;
     };
 
     explicit MXMLElement(MXMLDocument* owner)
-        : MXMLNode(kMXMLElementKind, owner), attributes{nullptr, owner} {}
+        : MXMLNode(kMXMLElementKind, owner), attributes{nullptr} {}
 
     // The element's text: "" without character-data children (text, CDATA), the child's own
     // text with one, and with several their texts joined in the document's scratch text, valid
@@ -196,6 +217,9 @@ public:
                       size_t valueLength);
     // The same with a name already interned in this document.
     void SetInternedAttribute(const char* interned, const char* value, size_t valueLength);
+    // Load's form: a new record holding its value behind it, packed by the document, when no
+    // attribute of that name exists yet.
+    void AddLoadedAttribute(const char* interned, const char* value, size_t valueLength);
     void ClearAttributes();
 
     const char* name = nullptr;  // interned; null for the root container

@@ -87,6 +87,8 @@ void gtBlockPool::FreeAll() {
     for (auto& f : m_medium) f = nullptr;
     for (auto& f : m_freshSmall) f = Fresh();
     for (auto& f : m_freshMedium) f = Fresh();
+    m_packed = Fresh();
+    m_emptyPacked = nullptr;
 }
 
 // Takes a new page for a class as the class's fresh region and enters the page in the
@@ -94,16 +96,18 @@ void gtBlockPool::FreeAll() {
 void gtBlockPool::NewPage(bool medium, int classIndex) {
     size_t usable = medium ? kMediumPageSize : kSmallPageSize;
     size_t blockSize = medium ? kMediumSizes[classIndex] : kSmallSizes[classIndex];
+    Fresh& fresh = medium ? m_freshMedium[classIndex] : m_freshSmall[classIndex];
+    fresh = NewRegisteredPage(usable, medium ? kMediumPage : kSmallPage, classIndex);
+    fresh.end = fresh.next + (usable / blockSize) * blockSize;
+}
+
+gtBlockPool::Fresh gtBlockPool::NewRegisteredPage(size_t usable, int32_t kind, int classIndex) {
     auto* raw = TakePageMemory(kPageHeader + usable);
     auto* page = reinterpret_cast<Page*>(raw);
     page->classIndex = classIndex;
     page->used = 0;
-    page->medium = medium;
+    page->kind = kind;
     char* start = raw + kPageHeader;
-    Fresh& fresh = medium ? m_freshMedium[classIndex] : m_freshSmall[classIndex];
-    fresh.next = start;
-    fresh.end = start + (usable / blockSize) * blockSize;
-    fresh.page = page;
 
     if (m_registryCount == m_registryCapacity) {
         // Grows by 128 entries, or by half once large, so registration stays cheap.
@@ -118,8 +122,33 @@ void gtBlockPool::NewPage(bool medium, int classIndex) {
     // Pages of the current slab arrive at rising addresses: appending keeps its range sorted.
     m_registry[m_registryCount++] =
         RegistryEntry{reinterpret_cast<uintptr_t>(start),
-                      reinterpret_cast<uintptr_t>(start) + usable, page, medium};
+                      reinterpret_cast<uintptr_t>(start) + usable, page, kind};
     m_slabIndex[m_currentSlab].count++;
+    Fresh fresh;
+    fresh.next = start;
+    fresh.end = start + usable;
+    fresh.page = page;
+    return fresh;
+}
+
+// The current packed page is full: continue in a page whose blocks were all released, or in a
+// new one.
+void* gtBlockPool::AllocatePackedSlow(size_t size) {
+    if (size == 0)
+        size = 1;
+    if (size > kPackedLimit)
+        return Allocate(size);
+    if ((size_t)(m_packed.end - m_packed.next) >= ((size + 7) & ~(size_t)7))
+        return AllocatePacked(size);
+    if (EmptyPacked* e = m_emptyPacked) {
+        m_emptyPacked = e->next;
+        m_packed.page = e->page;
+        m_packed.end = e->end;
+        m_packed.next = reinterpret_cast<char*>(e);
+    } else {
+        m_packed = NewRegisteredPage(kPackedPageSize, kPackedPage, 0);
+    }
+    return AllocatePacked(size);
 }
 
 char* gtBlockPool::TakePageMemory(size_t size) {
@@ -263,7 +292,24 @@ void gtBlockPool::Release(void* block) {
         return;
     }
     Page* page = e->page;
-    if (e->medium) {
+    if (e->kind == kPackedPage) {
+        if (--page->used == 0) {
+            // Every block of the page is free: the current page starts over, another one waits
+            // on the list of empty packed pages.
+            char* start = reinterpret_cast<char*>(e->start);
+            if (page == m_packed.page) {
+                m_packed.next = start;
+            } else {
+                auto* empty = reinterpret_cast<EmptyPacked*>(start);
+                empty->next = m_emptyPacked;
+                empty->page = page;
+                empty->end = reinterpret_cast<char*>(e->end);
+                m_emptyPacked = empty;
+            }
+        }
+        return;
+    }
+    if (e->kind == kMediumPage) {
         auto* f = static_cast<MediumFree*>(block);
         f->page = page;
         f->prev = nullptr;
@@ -285,4 +331,8 @@ void* gtBlockPool::AllocateCallback(size_t size, void* pool) {
 
 void gtBlockPool::ReleaseCallback(void* block, void* pool) {
     static_cast<gtBlockPool*>(pool)->Release(block);
+}
+
+void* gtBlockPool::AllocatePackedCallback(size_t size, void* pool) {
+    return static_cast<gtBlockPool*>(pool)->AllocatePacked(size);
 }

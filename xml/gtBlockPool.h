@@ -7,6 +7,11 @@
 //                          usable bytes (128, 96, 64, 48, 32, 24 blocks), one doubly linked free
 //                          list per class, each page counting the blocks it has handed out;
 //   large,  n > 512:       a heap block of its own behind a small header, on a linked list.
+// Besides the classes, AllocatePacked hands out blocks of the exact size (rounded up to 8) one
+// after another from packed pages of 64 KB, for the records of a document being loaded, which
+// are many, of many sizes, and mostly live as long as the document. Each packed page counts
+// its live blocks; a page whose blocks are all released is taken again whole by a later packed
+// request, so loading a document again does not grow the pool.
 // A class hands out released blocks first, then the untouched rest of its newest page in
 // address order (so a new page is not walked when it is taken). Every page is entered in a
 // registry ordered by address (slabs sorted, pages within a slab in rising order), so Release
@@ -28,6 +33,8 @@ public:
     static constexpr size_t kMediumLimit = 512;
     static constexpr size_t kSmallPageSize = 6144;
     static constexpr size_t kMediumPageSize = 12288;
+    static constexpr size_t kPackedPageSize = 65536 - 32;
+    static constexpr size_t kPackedLimit = 1024;
 
     gtBlockPool() = default;
     gtBlockPool(const gtBlockPool&) = delete;
@@ -37,6 +44,9 @@ public:
     // Released blocks and the fresh rest of a page are handed out inline; the rest (new pages,
     // large blocks, size 0) out of line.
     inline void* Allocate(size_t size);
+    // A block of exactly `size` bytes rounded up to 8 (8-byte aligned), packed after the
+    // previous one; requests above kPackedLimit take the classes or the large tier.
+    inline void* AllocatePacked(size_t size);
     // Null is ignored.
     void Release(void* block);
 
@@ -52,22 +62,30 @@ public:
     // Callback forms (user value: the pool).
     static void* AllocateCallback(size_t size, void* pool);
     static void ReleaseCallback(void* block, void* pool);
+    static void* AllocatePackedCallback(size_t size, void* pool);
 
 private:
     static constexpr int kSmallClasses = 5;
     static constexpr int kMediumClasses = 6;
 
+    enum PageKind : int32_t { kSmallPage = 0, kMediumPage = 1, kPackedPage = 2 };
     struct Page {
         int32_t classIndex;  // small 0..4, medium 0..5
-        int32_t used;        // medium pages: blocks handed out
-        int32_t medium;
+        int32_t used;        // medium and packed pages: blocks handed out and not released
+        int32_t kind;        // PageKind
         int32_t pad;
     };
     struct RegistryEntry {
         uintptr_t start;
         uintptr_t end;
         Page* page;
-        int32_t medium;
+        int32_t kind;
+    };
+    // A packed page whose blocks were all released, waiting to be taken again: its first bytes.
+    struct EmptyPacked {
+        EmptyPacked* next;
+        Page* page;
+        char* end;
     };
     // Class of a request: small by (n - 1) / 8 for n in 1..64, medium by (n - 1) / 32 for
     // n in 65..512.
@@ -91,6 +109,7 @@ private:
     };
 
     void* AllocateSlow(size_t size);
+    void* AllocatePackedSlow(size_t size);
     void NewPage(bool medium, int classIndex);
     char* TakePageMemory(size_t size);
     const RegistryEntry* FindPage(uintptr_t address) const;
@@ -102,10 +121,14 @@ private:
         Page* page = nullptr;
     };
 
+    Fresh NewRegisteredPage(size_t usable, int32_t kind, int classIndex);
+
     SmallFree* m_small[kSmallClasses] = {};
     MediumFree* m_medium[kMediumClasses] = {};
     Fresh m_freshSmall[kSmallClasses];
     Fresh m_freshMedium[kMediumClasses];
+    Fresh m_packed;
+    EmptyPacked* m_emptyPacked = nullptr;
     LargeHeader* m_large = nullptr;
     int m_largeCount = 0;
     // Page memory is carved from slabs of kSlabSize bytes, chained through their first word.
@@ -157,4 +180,15 @@ inline void* gtBlockPool::Allocate(size_t size) {
         }
     }
     return AllocateSlow(size);
+}
+
+inline void* gtBlockPool::AllocatePacked(size_t size) {
+    size_t rounded = (size + 7) & ~(size_t)7;
+    if (size - 1 < kPackedLimit && (size_t)(m_packed.end - m_packed.next) >= rounded) {
+        void* block = m_packed.next;
+        m_packed.next += rounded;
+        m_packed.page->used++;
+        return block;
+    }
+    return AllocatePackedSlow(size);
 }

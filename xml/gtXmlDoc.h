@@ -31,7 +31,10 @@ public:
 
     using MXMLDocument::Load;
     using MXMLDocument::Save;
-    // Loads from an open stream (read to its end in 4096-byte pieces).
+    static constexpr int kPieceSize = 1 << 16;
+
+    // Loads from an open stream, read to its end in pieces of kPieceSize bytes (a short read
+    // ends it).
     bool Load(gtStream& stream);
     bool Save(gtStream& stream, bool formatted);
 

@@ -109,4 +109,70 @@ TEST(gtBlockPoolTest, ReleasedBlocksReturnToTheirOwnClassAcrossSlabs) {
     }
 }
 
+// Packed blocks follow each other at their size rounded up to 8; above the packed limit a
+// request takes the large tier.
+TEST(gtBlockPoolTest, PackedBlocksAreExactAndConsecutive) {
+    struct Case {
+        size_t size, step;
+    } cases[] = {{0, 8},   {1, 8},   {8, 8},       {9, 16},     {56, 56},
+                 {57, 64}, {80, 80}, {1023, 1024}, {1024, 1024}};
+    for (const Case& c : cases) {
+        gtBlockPool pool;
+        auto* a = static_cast<char*>(pool.AllocatePacked(c.size));
+        auto* b = static_cast<char*>(pool.AllocatePacked(c.size));
+        EXPECT_EQ((size_t)(b - a), c.step) << c.size;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(a) % 8, 0u);
+        EXPECT_EQ(pool.PageCount(), 1) << c.size;
+    }
+    gtBlockPool pool;
+    pool.Release(pool.AllocatePacked(gtBlockPool::kPackedLimit + 1));
+    pool.AllocatePacked(gtBlockPool::kPackedLimit + 1);
+    EXPECT_EQ(pool.PageCount(), 0);
+    EXPECT_EQ(pool.LargeBlockCount(), 1);
+}
+
+// A packed page fills up to its size, then the next one starts; blocks never straddle pages.
+TEST(gtBlockPoolTest, PackedPagesFillBeforeTheNextStarts) {
+    gtBlockPool pool;
+    const size_t perPage = gtBlockPool::kPackedPageSize / 80;
+    char* first = static_cast<char*>(pool.AllocatePacked(80));
+    for (size_t i = 1; i < perPage; ++i) {
+        char* p = static_cast<char*>(pool.AllocatePacked(80));
+        ASSERT_EQ(p, first + 80 * i);
+    }
+    EXPECT_EQ(pool.PageCount(), 1);
+    pool.AllocatePacked(gtBlockPool::kPackedPageSize - 80 * perPage + 8);
+    EXPECT_EQ(pool.PageCount(), 2);
+}
+
+// A packed page whose blocks are all released is taken again: the current one starts over,
+// an earlier one when the current is full. Mixed with class blocks, each goes back to its own.
+TEST(gtBlockPoolTest, EmptiedPackedPagesAreTakenAgain) {
+    gtBlockPool pool;
+    std::vector<void*> firstPage, secondPage;
+    const size_t perPage = gtBlockPool::kPackedPageSize / 64;
+    for (size_t i = 0; i < perPage; ++i) firstPage.push_back(pool.AllocatePacked(64));
+    void* small = pool.Allocate(16);
+    for (size_t i = 0; i < 10; ++i) secondPage.push_back(pool.AllocatePacked(64));
+    const int pages = pool.PageCount();  // two packed pages and one small page
+    EXPECT_EQ(pages, 3);
+
+    // Current page emptied: the next packed block is its first again.
+    for (void* p : secondPage) pool.Release(p);
+    EXPECT_EQ(pool.AllocatePacked(64), secondPage[0]);
+    pool.Release(secondPage[0]);
+
+    // The full first page emptied: taken again once the current page is full.
+    for (void* p : firstPage) pool.Release(p);
+    pool.Release(small);
+    EXPECT_EQ(pool.Allocate(16), small);
+    for (size_t i = 0; i < perPage; ++i) pool.AllocatePacked(64);
+    EXPECT_EQ(pool.PageCount(), pages);
+    EXPECT_EQ(pool.AllocatePacked(64), firstPage[0]);
+    EXPECT_EQ(pool.PageCount(), pages);
+    pool.FreeAll();
+    EXPECT_EQ(pool.PageCount(), 0);
+    EXPECT_NE(pool.AllocatePacked(8), nullptr);
+}
+
 }  // namespace

@@ -1,0 +1,375 @@
+// gtXmlCompactDoc: element records, attribute records and texts in chunked arrays addressed by
+// 32-bit indices, built from the parser's callbacks in one pass (see gtXmlCompactDoc.h).
+//
+// While loading, each open element gathers its character data in an accumulator of its depth;
+// at its end tag the joined text is stored once in the text arena. Records never move: the
+// arrays grow by whole chunks, so a load touches each byte it keeps once.
+#include "xml/gtXmlCompactDoc.h"
+
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "xml/MXMLParser.h"
+
+namespace {
+
+constexpr uint32_t kNoName = UINT32_MAX;
+constexpr uint32_t kLimit = 0x7FFFFFFF;
+constexpr size_t kSharedWhitespace = 64;
+
+// Records in chunks of 2^12, never moved once written.
+template <class T>
+class ChunkedArray {
+public:
+    static constexpr uint32_t kBits = 12;
+    static constexpr uint32_t kMask = (1u << kBits) - 1;
+
+    T& operator[](uint32_t i) { return m_chunks[i >> kBits][i & kMask]; }
+    const T& operator[](uint32_t i) const { return m_chunks[i >> kBits][i & kMask]; }
+    uint32_t Count() const { return m_count; }
+    uint32_t Add(const T& value) {
+        if ((m_count & kMask) == 0)
+            m_chunks.emplace_back(new T[size_t{1} << kBits]);
+        (*this)[m_count] = value;
+        return m_count++;
+    }
+    size_t Bytes() const { return m_chunks.size() * (sizeof(T) << kBits); }
+
+private:
+    std::vector<std::unique_ptr<T[]>> m_chunks;
+    uint32_t m_count = 0;
+};
+
+// NUL-terminated texts in blocks of 4 MB; an offset is block << 22 | position. A text longer
+// than a block gets a block of its own (at position 0). Offset 0 is "".
+class TextArena {
+public:
+    static constexpr uint32_t kBits = 22;
+    static constexpr size_t kBlock = size_t{1} << kBits;
+    static constexpr size_t kMaxBlocks = (size_t{kLimit} + 1) >> kBits;
+
+    TextArena() { Store("", 0); }
+
+    // UINT32_MAX when the arena is full.
+    uint32_t Store(const char* text, size_t length) {
+        if (length + 1 > kBlock - m_used || m_current < 0) {
+            if (m_blocks.size() >= kMaxBlocks)
+                return UINT32_MAX;
+            m_blocks.emplace_back(new char[length + 1 > kBlock ? length + 1 : kBlock]);
+            m_bytes += length + 1 > kBlock ? length + 1 : kBlock;
+            if (length + 1 > kBlock) {
+                char* own = m_blocks.back().get();
+                std::memcpy(own, text, length);
+                own[length] = 0;
+                return (uint32_t)((m_blocks.size() - 1) << kBits);
+            }
+            m_current = (int)m_blocks.size() - 1;
+            m_used = 0;
+        }
+        char* at = m_blocks[(size_t)m_current].get() + m_used;
+        std::memcpy(at, text, length);
+        at[length] = 0;
+        uint32_t offset = (uint32_t)(((size_t)m_current << kBits) | m_used);
+        m_used += length + 1;
+        return offset;
+    }
+    const char* At(uint32_t offset) const {
+        return m_blocks[offset >> kBits].get() + (offset & (kBlock - 1));
+    }
+    size_t Bytes() const { return m_bytes; }
+
+private:
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    int m_current = -1;
+    size_t m_used = 0;
+    size_t m_bytes = 0;
+};
+
+struct ElementRecord {
+    uint32_t name;        // index into the name table, kNoName for the root
+    uint32_t firstChild;  // element index; 0 (the root, never a child) for none
+    uint32_t next;
+    uint32_t text;            // offset in the text arena
+    uint32_t firstAttribute;  // its attributes run to the next element's first
+};
+
+struct AttributeRecord {
+    uint32_t name;
+    uint32_t value;
+};
+
+bool AllWhitespace(const std::string& s) {
+    for (char c : s) {
+        if (c != ' ' && c != '\n' && c != '\t' && c != '\r')
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+struct gtXmlCompactDoc::Storage {
+    ChunkedArray<ElementRecord> elements;
+    ChunkedArray<AttributeRecord> attributes;
+    TextArena texts;
+    std::vector<uint32_t> names;  // text offsets
+
+    const char* Name(uint32_t id) const { return id == kNoName ? nullptr : texts.At(names[id]); }
+    uint32_t AttributeEnd(uint32_t element) const {
+        return element + 1 < elements.Count() ? elements[element + 1].firstAttribute
+                                              : attributes.Count();
+    }
+};
+
+namespace {
+
+using Storage = gtXmlCompactDoc::Storage;
+
+// ---------------------------------------------------------------------------------------------
+// Building from the parser's callbacks
+
+struct Builder {
+    Builder(Storage* storage, MXMLParser* p) : s(storage), parser(p) {}
+
+    Storage* s;
+    MXMLParser* parser;
+    bool tooLarge = false;
+    std::vector<uint32_t> open;     // element indices, the root first
+    std::vector<uint32_t> last;     // each open element's last child element (0: none yet)
+    std::vector<std::string> text;  // each open element's joined character data
+    std::unordered_map<std::string, uint32_t> nameIds;
+    struct Known {
+        uint32_t hash;
+        uint32_t id;
+    };
+    Known known[64] = {};
+    uint32_t whitespace[kSharedWhitespace + 1] = {};
+
+    uint32_t NameId(const char* name, size_t length, uint32_t hash) {
+        Known& k = known[hash % 64];
+        if (k.hash == hash && k.id < s->names.size()) {
+            const char* kn = s->texts.At(s->names[k.id]);
+            if (std::strncmp(kn, name, length) == 0 && kn[length] == 0)
+                return k.id;
+        }
+        auto [it, added] = nameIds.try_emplace(std::string(name, length), 0u);
+        if (added) {
+            uint32_t offset = s->texts.Store(name, length);
+            if (offset == UINT32_MAX) {
+                tooLarge = true;
+                offset = 0;
+            }
+            it->second = (uint32_t)s->names.size();
+            s->names.push_back(offset);
+        }
+        k = Known{hash, it->second};
+        return it->second;
+    }
+
+    uint32_t StoreText(const char* t, size_t length) {
+        uint32_t offset = s->texts.Store(t, length);
+        if (offset == UINT32_MAX) {
+            tooLarge = true;
+            return 0;
+        }
+        return offset;
+    }
+
+    uint32_t StoreElementText(const std::string& t) {
+        if (t.empty())
+            return 0;
+        if (t.size() <= kSharedWhitespace && AllWhitespace(t)) {
+            uint32_t& shared = whitespace[t.size()];
+            if (shared == 0 || std::memcmp(s->texts.At(shared), t.data(), t.size()) != 0)
+                shared = StoreText(t.data(), t.size());
+            return shared;
+        }
+        return StoreText(t.data(), t.size());
+    }
+};
+
+void OnStart(void* user, const char* name, const char**) {
+    auto* b = static_cast<Builder*>(user);
+    Storage* s = b->s;
+    const MXMLParser* p = b->parser;
+    if (b->tooLarge || s->elements.Count() >= kLimit ||
+        s->attributes.Count() > kLimit - (uint32_t)p->attributeCount) {
+        b->tooLarge = true;
+        return;
+    }
+    ElementRecord r{b->NameId(name, p->name.length, p->stack[p->depth - 1]), 0, 0, 0,
+                    s->attributes.Count()};
+    uint32_t index = s->elements.Add(r);
+    for (int32_t i = 0; i < p->attributeCount; ++i) {
+        const MXMLAttributeRecord& a = p->attributes[i];
+        uint32_t id =
+            b->NameId(a.name.data, a.name.length, MXMLNameHash(a.name.data, a.name.length));
+        uint32_t value = b->StoreText(a.value.data, a.value.length);
+        // An attribute named again keeps its place and takes the last value.
+        bool repeated = false;
+        for (uint32_t k = r.firstAttribute; k < s->attributes.Count(); ++k) {
+            if (s->attributes[k].name == id) {
+                s->attributes[k].value = value;
+                repeated = true;
+                break;
+            }
+        }
+        if (!repeated)
+            s->attributes.Add(AttributeRecord{id, value});
+    }
+    uint32_t& previous = b->last.back();
+    if (previous) {
+        s->elements[previous].next = index;
+    } else {
+        s->elements[b->open.back()].firstChild = index;
+    }
+    previous = index;
+    b->open.push_back(index);
+    b->last.push_back(0);
+    if (b->text.size() < b->open.size())
+        b->text.emplace_back();
+    b->text[b->open.size() - 1].clear();
+}
+
+void OnEnd(void* user, const char*) {
+    auto* b = static_cast<Builder*>(user);
+    if (b->tooLarge || b->open.size() < 2)
+        return;
+    b->s->elements[b->open.back()].text = b->StoreElementText(b->text[b->open.size() - 1]);
+    b->open.pop_back();
+    b->last.pop_back();
+}
+
+void OnData(void* user, const char* content, size_t length, int kind) {
+    auto* b = static_cast<Builder*>(user);
+    if (b->tooLarge || (kind != kMXMLDataText && kind != kMXMLDataCDATA))
+        return;
+    // Each piece counts up to its first NUL, as the joined text of MXMLElement::GetText.
+    const void* nul = std::memchr(content, 0, length);
+    size_t n = nul ? (size_t)(static_cast<const char*>(nul) - content) : length;
+    b->text[b->open.size() - 1].append(content, n);
+}
+
+}  // namespace
+
+// =============================================================================================
+// Entry points
+
+gtXmlCompactDoc::gtXmlCompactDoc() : m_storage(std::make_unique<Storage>()) {
+    m_storage->elements.Add(ElementRecord{kNoName, 0, 0, 0, 0});
+}
+
+gtXmlCompactDoc::~gtXmlCompactDoc() = default;
+
+bool gtXmlCompactDoc::Load(gtStream& stream) {
+    auto storage = std::make_unique<Storage>();
+    storage->elements.Add(ElementRecord{kNoName, 0, 0, 0, 0});
+    MXMLParser* parser = CreateParser(nullptr, nullptr, nullptr);
+    Builder b(storage.get(), parser);
+    b.open.push_back(0);
+    b.last.push_back(0);
+    b.text.emplace_back();
+    parser->startElement = OnStart;
+    parser->endElement = OnEnd;
+    parser->characterData = OnData;
+    parser->userData = &b;
+
+    std::vector<char> buffer(kPieceSize);
+    bool ok;
+    for (;;) {
+        int n = stream.Read(buffer.data(), kPieceSize);
+        if (n < 0)
+            n = 0;
+        bool final = n < kPieceSize;
+        if (ParseChunk(parser, buffer.data(), (size_t)n, final) == kMXMLError) {
+            ok = false;
+            m_error = ParserErrorText(parser);
+            break;
+        }
+        if (final) {
+            ok = true;
+            break;
+        }
+    }
+    DestroyParser(parser);
+    if (ok && !b.tooLarge)
+        storage->elements[0].text = b.StoreElementText(b.text[0]);
+    if (ok && b.tooLarge) {
+        ok = false;
+        m_error = "document too large";
+    }
+    if (ok)
+        m_storage = std::move(storage);
+    return ok;
+}
+
+size_t gtXmlCompactDoc::MemoryUsed() const {
+    const Storage& s = *m_storage;
+    return s.elements.Bytes() + s.attributes.Bytes() + s.texts.Bytes() +
+           s.names.capacity() * sizeof(uint32_t);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+const char* gtXmlElementRef::Name() const {
+    const Storage& s = *m_doc->m_storage;
+    return s.Name(s.elements[m_index].name);
+}
+
+bool gtXmlElementRef::IsNamed(const char* elementName) const {
+    const char* name = Name();
+    return name && elementName && std::strcmp(name, elementName) == 0;
+}
+
+gtXmlElementRef gtXmlElementRef::FirstChildElement() const {
+    uint32_t child = m_doc->m_storage->elements[m_index].firstChild;
+    return child ? gtXmlElementRef(m_doc, child) : gtXmlElementRef();
+}
+
+gtXmlElementRef gtXmlElementRef::NextSiblingElement() const {
+    uint32_t next = m_doc->m_storage->elements[m_index].next;
+    return next ? gtXmlElementRef(m_doc, next) : gtXmlElementRef();
+}
+
+gtXmlElementRef gtXmlElementRef::FindChildElement(const char* elementName) const {
+    return FindNthChildElement(elementName, 0);
+}
+
+gtXmlElementRef gtXmlElementRef::FindNthChildElement(const char* elementName, int index) const {
+    if (index < 0)
+        return {};
+    for (gtXmlElementRef e = FirstChildElement(); e; e = e.NextSiblingElement()) {
+        if (e.IsNamed(elementName) && index-- == 0)
+            return e;
+    }
+    return {};
+}
+
+int gtXmlElementRef::CountChildElements(const char* elementName) const {
+    int count = 0;
+    for (gtXmlElementRef e = FirstChildElement(); e; e = e.NextSiblingElement()) {
+        if (e.IsNamed(elementName))
+            ++count;
+    }
+    return count;
+}
+
+const char* gtXmlElementRef::GetAttribute(const char* attributeName) const {
+    if (!attributeName)
+        return "";
+    const Storage& s = *m_doc->m_storage;
+    for (uint32_t k = s.elements[m_index].firstAttribute, end = s.AttributeEnd(m_index); k < end;
+         ++k) {
+        if (std::strcmp(s.Name(s.attributes[k].name), attributeName) == 0)
+            return s.texts.At(s.attributes[k].value);
+    }
+    return "";
+}
+
+const char* gtXmlElementRef::GetText() const {
+    const Storage& s = *m_doc->m_storage;
+    return s.texts.At(s.elements[m_index].text);
+}

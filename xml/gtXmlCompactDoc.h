@@ -1,0 +1,90 @@
+// gtXmlCompactDoc: a read-only XML document for readers that only navigate elements and read
+// attributes and element text, in a fraction of gtXmlDoc's memory.
+//
+// It parses with the same parser as gtXmlDoc, so a file loads or fails alike, with the same
+// error text. It keeps no node objects: each element is a 20-byte record (name, first child,
+// next sibling, text, first attribute, as 32-bit indices), each attribute 8 bytes, and each
+// element's text is stored once, already joined the way MXMLElement::GetText joins it (the
+// texts and CDATA sections among its children, each up to its first NUL byte); whitespace
+// texts of up to 64 bytes are shared. Comments, declarations and the positions of texts among
+// child elements are not kept. Results of every reading operation equal MXMLElement's on the
+// same file, and texts stay valid as long as the document (no scratch text).
+//
+// Usage (drop-in for the reading side of gtXmlDoc, handles instead of pointers):
+//   gtXmlCompactDoc doc;
+//   if (!doc.Load(file)) log.Error("XML parser error: %s", doc.GetErrorText());
+//   gtXmlElementRef top = doc.GetRoot()->FirstChildElement();
+//   for (gtXmlElementRef e = top->FirstChildElement(); e != nullptr; e = e->NextSiblingElement())
+//
+// Limits: 2^31 - 1 elements, attributes and bytes of text; a larger file fails to load with
+// "document too large".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "toolkit/gtStream.h"
+
+class gtXmlCompactDoc;
+
+// A handle to one element of a gtXmlCompactDoc (or null); it reads like a const MXMLElement*.
+class gtXmlElementRef {
+public:
+    gtXmlElementRef() = default;
+
+    explicit operator bool() const { return m_doc != nullptr; }
+    bool operator==(std::nullptr_t) const { return m_doc == nullptr; }
+    bool operator==(const gtXmlElementRef& other) const = default;
+    const gtXmlElementRef* operator->() const { return this; }
+
+    // Null for the root container.
+    const char* Name() const;
+    bool IsNamed(const char* elementName) const;
+    gtXmlElementRef FirstChildElement() const;
+    gtXmlElementRef NextSiblingElement() const;
+    gtXmlElementRef FindChildElement(const char* elementName) const;
+    gtXmlElementRef FindNthChildElement(const char* elementName, int index) const;
+    int CountChildElements(const char* elementName) const;
+    // "" when there is no such attribute.
+    const char* GetAttribute(const char* attributeName) const;
+    // The joined character data of the element's children ("" without any).
+    const char* GetText() const;
+
+private:
+    friend class gtXmlCompactDoc;
+    gtXmlElementRef(const gtXmlCompactDoc* doc, uint32_t index) : m_doc(doc), m_index(index) {}
+
+    const gtXmlCompactDoc* m_doc = nullptr;
+    uint32_t m_index = 0;
+};
+
+class gtXmlCompactDoc {
+public:
+    static constexpr int kPieceSize = 1 << 16;
+
+    gtXmlCompactDoc();
+    gtXmlCompactDoc(const gtXmlCompactDoc&) = delete;
+    gtXmlCompactDoc& operator=(const gtXmlCompactDoc&) = delete;
+    ~gtXmlCompactDoc();
+
+    // Parses the stream to its end (pieces of kPieceSize bytes; a short read ends it). On
+    // success the new tree replaces the old one; on failure the old one stays and
+    // GetErrorText() holds the parser's message.
+    bool Load(gtStream& stream);
+    const char* GetErrorText() const { return m_error.c_str(); }
+
+    // The nameless root container; its first child element is the document element.
+    gtXmlElementRef GetRoot() const { return gtXmlElementRef(this, 0); }
+
+    // Bytes held by the tree (records and texts), for benchmarks.
+    size_t MemoryUsed() const;
+
+    struct Storage;
+
+private:
+    friend class gtXmlElementRef;
+    std::unique_ptr<Storage> m_storage;
+    std::string m_error;
+};
