@@ -1,7 +1,6 @@
 // Building the strip generator's triangle and edge tables, and GetNextIndex.
 #include "MeshAnimConverter/geometry/StripifyInfo.h"
 
-#include <cstdio>
 #include <unordered_set>
 
 namespace {
@@ -54,6 +53,21 @@ int StripifyInfo::FindEdge(int a, int b) const {
     }
 }
 
+int StripifyInfo::OtherTri(int a, int b, int tri) const {
+    if (tri >= 0 && static_cast<size_t>(tri) < numTableTris) {
+        const StripTri& t = tris[tri];
+        const int v[3] = {t.c0, t.c1, t.c2};
+        for (int k = 0; k < 3; ++k) {
+            const int x = v[k];
+            const int y = v[(k + 1) % 3];
+            if ((x == a && y == b) || (x == b && y == a))
+                return neighbours[tri * 3 + k];
+        }
+    }
+    const int edge = FindEdge(a, b);
+    return edge < 0 ? -1 : OtherTri(edge, tri);
+}
+
 int StripifyInfo::FindEdgeOf(int tri, int a, int b) const {
     if (tri >= 0 && static_cast<size_t>(tri) < numTableTris) {
         const StripTri& t = tris[tri];
@@ -68,10 +82,9 @@ int StripifyInfo::FindEdgeOf(int tri, int a, int b) const {
     return FindEdge(a, b);
 }
 
-void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
-                       StripifyInfo& info) {
-    info.tris.clear();
-    info.numTableTris = 0;
+void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex, StripifyInfo& info,
+                       std::string* diagnostics) {
+    info = StripifyInfo();
     info.edges.clear();
     info.edgeHeads.assign(static_cast<size_t>(maxIndex) + 1, -1);
 
@@ -100,8 +113,11 @@ void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
             if (edge >= 0) {
                 StripEdge& existing = info.edges[edge];
                 if (existing.secondTri >= 0) {
-                    std::printf(
-                        "BuildStripifyInfo: > 2 triangles on an edge... uncertain consequences\n");
+                    if (diagnostics != nullptr) {
+                        diagnostics->append(
+                            "BuildStripifyInfo: > 2 triangles on an edge... uncertain "
+                            "consequences\n");
+                    }
                 } else {
                     existing.secondTri = tri;
                     linkedAsSecond[e] = edge;
@@ -144,20 +160,22 @@ void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
         info.triEdges[t * 3 + 1] = info.FindEdge(tri.c1, tri.c2);
         info.triEdges[t * 3 + 2] = info.FindEdge(tri.c2, tri.c0);
     }
+    info.neighbours.resize(info.numTableTris * 3);
+    for (size_t k = 0; k < info.triEdges.size(); ++k) {
+        info.neighbours[k] = info.OtherTri(info.triEdges[k], static_cast<int>(k / 3));
+    }
 }
 
-int GetNextIndex(const std::vector<int>& list, const StripTri& tri) {
-    const int a = list[list.size() - 2];
-    const int b = list[list.size() - 1];
+int GetNextIndex(int a, int b, const StripTri& tri, std::string* diagnostics) {
     const int v[3] = {tri.c0, tri.c1, tri.c2};
     for (int i = 0; i < 3; ++i) {
         if (v[i] == a || v[i] == b)
             continue;
         const int o1 = v[(i + 1) % 3];
         const int o2 = v[(i + 2) % 3];
-        if ((o1 != a && o1 != b) || (o2 != a && o2 != b)) {
-            std::printf("GetNextIndex: Triangle doesn't have all of its vertices\n");
-            std::printf("GetNextIndex: Duplicate triangle probably got us derailed\n");
+        if (((o1 != a && o1 != b) || (o2 != a && o2 != b)) && diagnostics != nullptr) {
+            diagnostics->append("GetNextIndex: Triangle doesn't have all of its vertices\n");
+            diagnostics->append("GetNextIndex: Duplicate triangle probably got us derailed\n");
         }
         return v[i];
     }
