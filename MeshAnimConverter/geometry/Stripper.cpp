@@ -22,9 +22,10 @@ Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
     for (size_t t = 0; t < count; ++t) {
         const StripTri& tri = m_info.tris[t];
         Node& n = m_nodes[t];
-        n.v[0] = tri.c0;
-        n.v[1] = tri.c1;
-        n.v[2] = tri.c2;
+        n.v[0] = static_cast<uint16_t>(tri.c0);
+        n.v[1] = static_cast<uint16_t>(tri.c1);
+        n.v[2] = static_cast<uint16_t>(tri.c2);
+        n.dependStamp = -1;
         for (int k = 0; k < 3; ++k) n.across[k] = m_info.neighbours[t * 3 + k];
         n.owner = -1;
         n.stripMark = -1;
@@ -34,7 +35,6 @@ Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
     m_vertexStamp.assign(m_info.edgeHeads.size(), 0);
     m_slots.resize(count * kTrialsPerSeed);
     m_dependHead.assign(count, -1);
-    m_dependStamp.assign(count, -1);
 
     // live edge lists: the edge lists without edges that have one triangle
     m_liveHead.assign(m_info.edgeHeads.size(), -1);
@@ -62,7 +62,7 @@ Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
 // Triangle state
 
 // The other triangle of the edge (a, b) seen from table triangle `tri`.
-int Stripper::Across(int tri, int a, int b) const {
+inline int Stripper::Across(int tri, int a, int b) const {
     const Node& n = m_nodes[tri];
     for (int k = 0; k < 3; ++k) {
         const int x = n.v[k];
@@ -74,10 +74,14 @@ int Stripper::Across(int tri, int a, int b) const {
 }
 
 // The trial being grown read whether `tri` is committed: note it, once.
-void Stripper::Depend(int tri) {
-    if (m_nodes[tri].owner == kCommitted || m_dependStamp[tri] == m_nextTrialId)
+inline void Stripper::Depend(int tri) {
+    // past the limit the trial will not be kept: no need to note more
+    Node& n = m_nodes[tri];
+    if (m_trialDepends.size() > kMaxKeptDepends || n.owner == kCommitted ||
+        n.dependStamp == m_nextTrialId) {
         return;
-    m_dependStamp[tri] = m_nextTrialId;
+    }
+    n.dependStamp = m_nextTrialId;
     m_trialDepends.push_back(tri);
 }
 
@@ -174,8 +178,7 @@ int Stripper::FindSeed() {
 
 void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique) {
     const unsigned stamp = m_stripStamp;
-    int prev = s.startTri;
-    int t = Across(prev, p, q);
+    int t = Across(s.startTri, p, q);
     while (t >= 0) {
         Depend(t);
         Node& n = m_nodes[t];
@@ -217,10 +220,10 @@ void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique
         n.owner = s.trialId;
         n.stripMark = s.stripId;
         m_vertexStamp[n.v[0]] = m_vertexStamp[n.v[1]] = m_vertexStamp[n.v[2]] = stamp;
+        // on over (keep, r): one of the two edges just looked at
+        t = keep == q ? overQR : overPR;
         p = keep;
         q = r;
-        prev = t;
-        t = Across(prev, p, q);
     }
 }
 

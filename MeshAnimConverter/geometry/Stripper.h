@@ -41,13 +41,16 @@ public:
     float JumpFraction() const { return m_jump; }
 
 private:
-    // Per table triangle: corners, the triangle across each edge, the trial
-    // that marked it last (kCommitted once adopted) and the strip that did.
+    // Per table triangle, all a growth step reads, in 32 bytes: the triangle
+    // across each edge, the trial that marked it last (kCommitted once
+    // adopted), the strip that did, the last trial that noted reading it, and
+    // its corners (16-bit indices).
     struct Node {
-        int v[3];
         int across[3];
         int owner;
         int stripMark;
+        int dependStamp;
+        uint16_t v[3];
     };
 
     // The strip being grown.

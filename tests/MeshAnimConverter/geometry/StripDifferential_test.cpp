@@ -71,11 +71,20 @@ Indices WithDegeneratesAndRepeats(const Indices& base, unsigned seed) {
         const uint16_t a = base[t], b = base[t + 1], c = base[t + 2];
         idx.insert(idx.end(), {a, b, c});
         switch (rng() % 8) {
-        case 0: idx.insert(idx.end(), {a, a, b}); break;  // degenerate
-        case 1: idx.insert(idx.end(), {a, b, c}); break;  // exact repeat
-        case 2: idx.insert(idx.end(), {b, c, a}); break;  // rotation: kept
-        case 3: idx.insert(idx.end(), {a, c, b}); break;  // reversed: kept
-        default: break;
+            case 0:
+                idx.insert(idx.end(), {a, a, b});
+                break;  // degenerate
+            case 1:
+                idx.insert(idx.end(), {a, b, c});
+                break;  // exact repeat
+            case 2:
+                idx.insert(idx.end(), {b, c, a});
+                break;  // rotation: kept
+            case 3:
+                idx.insert(idx.end(), {a, c, b});
+                break;  // reversed: kept
+            default:
+                break;
         }
     }
     return idx;
@@ -123,9 +132,9 @@ std::vector<NamedMesh> Meshes() {
     for (unsigned seed = 1; seed <= 6; ++seed) {
         // dense soups share many edges (and put 3+ triangles on some)
         const int vertices[] = {12, 30, 80, 300, 1000, 40};
-        m.push_back({"random " + std::to_string(seed),
-                     geomtest::RandomIndices(150 + 60 * static_cast<int>(seed),
-                                             vertices[seed - 1], seed)});
+        m.push_back(
+            {"random " + std::to_string(seed),
+             geomtest::RandomIndices(150 + 60 * static_cast<int>(seed), vertices[seed - 1], seed)});
     }
     m.push_back({"large indices", {65535, 65534, 0, 0, 65534, 40000}});
     return m;
@@ -152,7 +161,7 @@ Indices Fast(const Indices& idx, const StripOptions& o, std::string* diagnostics
 // The converter's setting (16, 0) and others: tiny and huge caches (internal
 // sizes 1, 2, 10, 18, 94), pieces dropped to the loose order.
 TEST(StripDifferential, SameListAndTextAsPlainProcedure) {
-    const std::pair<int, unsigned> settings[] = {{16, 0}, {24, 0}, {3, 0}, {8, 0},
+    const std::pair<int, unsigned> settings[] = {{16, 0},  {24, 0}, {3, 0},   {8, 0},
                                                  {100, 0}, {16, 3}, {7, 100}, {12, 5}};
     for (const NamedMesh& mesh : Meshes()) {
         for (const auto& [cacheSize, minLength] : settings) {
@@ -189,7 +198,8 @@ TEST(StripDifferential, ChunkSizedMeshes) {
 TEST(StripDifferential, DiagnosticsCountedByConstruction) {
     // (0, 1) carries four triangles: the third and fourth are reported
     const Indices idx = {0, 1, 2, 1, 0, 3, 0, 1, 4, 1, 0, 5};
-    const std::string line = "BuildStripifyInfo: > 2 triangles on an edge... uncertain consequences\n";
+    const std::string line =
+        "BuildStripifyInfo: > 2 triangles on an edge... uncertain consequences\n";
     std::string fastText;
     std::string plainText;
     EXPECT_EQ(Fast(idx, Options(16, 0), &fastText).size(), 12u);

@@ -50,14 +50,18 @@ bool HasVertex(const Tri& t, int v) {
 class Fifo {
 public:
     explicit Fifo(int size) : m_entries(static_cast<size_t>(size), -1) {}
-    bool Has(int v) const { return std::find(m_entries.begin(), m_entries.end(), v) != m_entries.end(); }
+    bool Has(int v) const {
+        return std::find(m_entries.begin(), m_entries.end(), v) != m_entries.end();
+    }
     void Add(int v) {
         if (Has(v))
             return;
         for (size_t i = m_entries.size() - 1; i > 0; --i) m_entries[i] = m_entries[i - 1];
         m_entries[0] = v;
     }
-    int Count(const Tri& t) const { return (Has(t.c0) ? 1 : 0) + (Has(t.c1) ? 1 : 0) + (Has(t.c2) ? 1 : 0); }
+    int Count(const Tri& t) const {
+        return (Has(t.c0) ? 1 : 0) + (Has(t.c1) ? 1 : 0) + (Has(t.c2) ? 1 : 0);
+    }
     void Add(const Tri& t) {
         Add(t.c0);
         Add(t.c1);
@@ -341,7 +345,8 @@ void Generator::Grow(Strip& s) {
 bool Generator::Continuation(const Strip& s, Strip& next) const {
     const Edge& start = m_edges[s.startEdge];
     const int w = s.direction ? start.endB : start.endA;
-    for (int e = m_heads[w]; e >= 0; e = m_edges[e].endA == w ? m_edges[e].nextA : m_edges[e].nextB) {
+    for (int e = m_heads[w]; e >= 0;
+         e = m_edges[e].endA == w ? m_edges[e].nextA : m_edges[e].nextB) {
         const int a = m_edges[e].first;
         const int b = m_edges[e].second;
         int tri = -1;
@@ -354,7 +359,8 @@ bool Generator::Continuation(const Strip& s, Strip& next) const {
         }
         const Tri& t = m_tris[tri];
         bool shares = false;
-        for (const auto& [u, v] : {std::pair{t.c0, t.c1}, std::pair{t.c1, t.c2}, std::pair{t.c2, t.c0}}) {
+        for (const auto& [u, v] :
+             {std::pair{t.c0, t.c1}, std::pair{t.c1, t.c2}, std::pair{t.c2, t.c0}}) {
             const int f = FindEdge(u, v);
             if (f < 0)
                 continue;
@@ -390,7 +396,8 @@ std::vector<Strip> Generator::FindStrips() {
                 continue;
             seeds.push_back(seed);
             const Tri t = m_tris[seed];
-            for (const auto& [u, v] : {std::pair{t.c0, t.c1}, std::pair{t.c1, t.c2}, std::pair{t.c2, t.c0}}) {
+            for (const auto& [u, v] :
+                 {std::pair{t.c0, t.c1}, std::pair{t.c1, t.c2}, std::pair{t.c2, t.c0}}) {
                 for (bool direction : {true, false}) {
                     Strip s;
                     s.startTri = seed;
@@ -418,7 +425,8 @@ std::vector<Strip> Generator::FindStrips() {
         float bestValue = 0.0f;
         for (size_t i = 0; i < trials.size(); ++i) {
             float total = 0.0f;
-            for (const Strip& s : trials[i]) total += static_cast<float>(static_cast<int>(s.tris.size()) - s.degenerates);
+            for (const Strip& s : trials[i])
+                total += static_cast<float>(static_cast<int>(s.tris.size()) - s.degenerates);
             const float value = total / static_cast<float>(trials[i].size());
             if (value > bestValue) {
                 bestValue = value;
@@ -561,7 +569,8 @@ bool Generator::Winding(const std::vector<int>& piece) const {
     return f0.c0 == b;
 }
 
-std::vector<std::vector<int>> Generator::OrderPieces(const std::vector<std::vector<int>>& pieces) const {
+std::vector<std::vector<int>> Generator::OrderPieces(
+    const std::vector<std::vector<int>>& pieces) const {
     std::vector<std::vector<int>> ordered;
     if (pieces.empty())
         return ordered;
@@ -581,7 +590,8 @@ std::vector<std::vector<int>> Generator::OrderPieces(const std::vector<std::vect
         int neighbours = 0;
         for (int t : pieces[i]) {
             const Tri& tri = m_tris[t];
-            neighbours += (OtherTri(tri.c0, tri.c1, t) >= 0 ? 1 : 0) + (OtherTri(tri.c1, tri.c2, t) >= 0 ? 1 : 0) +
+            neighbours += (OtherTri(tri.c0, tri.c1, t) >= 0 ? 1 : 0) +
+                          (OtherTri(tri.c1, tri.c2, t) >= 0 ? 1 : 0) +
                           (OtherTri(tri.c2, tri.c0, t) >= 0 ? 1 : 0);
         }
         const float average = static_cast<float>(neighbours) / static_cast<float>(pieces[i].size());
@@ -647,7 +657,9 @@ std::vector<uint16_t> Generator::Run(const std::vector<uint16_t>& indices) {
     int maxIndex = 0;
     for (size_t i = 0; i < used; ++i) maxIndex = std::max<int>(maxIndex, indices[i]);
     m_cacheSize = std::max(1, m_options.cacheSize - 6);
-    Build(std::vector<uint16_t>(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(used)), maxIndex);
+    Build(
+        std::vector<uint16_t>(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(used)),
+        maxIndex);
 
     const std::vector<std::vector<int>> pieces = Split(FindStrips());
     std::vector<std::vector<int>> kept;
