@@ -23,6 +23,11 @@ int CountNonDegenerate(const std::vector<int>& tris, const StripifyInfo& info) {
 int CountNeighbours(const StripPiece& piece, const StripifyInfo& info) {
     int sum = 0;
     for (int t : piece.tris) {
+        if (static_cast<size_t>(t) < info.numTableTris) {
+            const int* across = &info.neighbours[static_cast<size_t>(t) * 3];
+            sum += (across[0] >= 0 ? 1 : 0) + (across[1] >= 0 ? 1 : 0) + (across[2] >= 0 ? 1 : 0);
+            continue;
+        }
         const StripTri& tri = info.tris[t];
         sum += (info.OtherTri(tri.c0, tri.c1, t) >= 0 ? 1 : 0) +
                (info.OtherTri(tri.c1, tri.c2, t) >= 0 ? 1 : 0) +
