@@ -8,12 +8,14 @@
 // where that lets it go on. Passes repeat until no uncommitted triangle is left.
 //
 // Cost: a trial's result depends only on which of the triangles it looked at
-// were committed, so each (seed, start edge, direction) is grown once and its
-// result kept until one of those triangles is committed; passes mostly meet
-// seeds whose trials are still valid. Growth walks precomputed neighbours with
-// per-triangle marks (no lookups, no clearing); seeds come from a
-// next-uncommitted index and continuations from per-vertex lists of the edges
-// still usable. Memory: linear in the triangles grown over the whole search.
+// were committed, so a small trial (up to 512 triangles read) is grown once
+// per (seed, start edge, direction) and kept until one of those triangles is
+// committed; passes mostly meet seeds whose trials are still valid. Large
+// trials are grown again each pass (on grids almost none would still be
+// valid). Growth walks precomputed neighbours with per-triangle marks (no
+// lookups, no clearing); seeds come from a next-uncommitted index and
+// continuations from per-vertex lists of the edges still usable. Memory:
+// linear in the triangles and in the kept results.
 #pragma once
 
 #include <cstddef>
