@@ -1,4 +1,4 @@
-// Entry points of the strip generator: options, MakeIndexRuns (stripper run,
+// Entry points of the strip generator: MakeIndexRuns (stripper run,
 // list output, validation) and RenumberRunVertices.
 #include "MeshAnimConverter/geometry/StripGenerator.h"
 
@@ -12,15 +12,6 @@
 namespace {
 
 constexpr int kCacheSizeMargin = 6;
-
-struct StripOptions {
-    int cacheSize = 24;
-    bool stitch = true;
-    unsigned int minLength = 0;
-    bool listsOnly = false;
-};
-
-StripOptions g_options;
 
 uint64_t RotationKey(int a, int b, int c) {
     return (static_cast<uint64_t>(a) << 32) | (static_cast<uint64_t>(b) << 16) |
@@ -52,41 +43,25 @@ bool OutputMatchesInput(const std::vector<uint16_t>& input, const IndexRun& run)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Options
-
-void SetStripCacheSize(int cacheSize) {
-    g_options.cacheSize = cacheSize;
-}
-void SetStripStitching(bool stitch) {
-    g_options.stitch = stitch;
-}
-void SetStripMinLength(unsigned int minLength) {
-    g_options.minLength = minLength;
-}
-void SetStripListsOnly(bool listsOnly) {
-    g_options.listsOnly = listsOnly;
-}
-
-// ---------------------------------------------------------------------------
 // Entry points
 
-bool MakeIndexRuns(const std::vector<uint16_t>& indices, std::vector<IndexRun>& runs,
-                   bool validate) {
+bool MakeIndexRuns(const std::vector<uint16_t>& indices, const StripOptions& options,
+                   std::vector<IndexRun>& runs, bool validate, std::string* diagnostics) {
     runs.clear();
-    if (!g_options.listsOnly)
+    if (!options.listsOnly)
         return false;
 
     const size_t numIndices = indices.size() - indices.size() % 3;
     int maxIndex = 0;
     for (size_t i = 0; i < numIndices; ++i) maxIndex = std::max<int>(maxIndex, indices[i]);
-    const int cacheSize = std::max(1, g_options.cacheSize - kCacheSizeMargin);
+    const int cacheSize = std::max(1, options.cacheSize - kCacheSizeMargin);
 
     StripifyInfo info;
-    BuildStripifyInfo(indices.data(), numIndices, maxIndex, info);
-    Stripper stripper(info);
+    BuildStripifyInfo(indices.data(), numIndices, maxIndex, info, diagnostics);
+    Stripper stripper(info, diagnostics);
     std::vector<StripPiece> pieces = SplitStrips(stripper.FindStrips(), info, cacheSize);
     std::vector<int> loose;
-    DropShortPieces(pieces, g_options.minLength, loose);
+    DropShortPieces(pieces, options.minLength, loose);
     const std::vector<int> looseOrder = OrderLooseTriangles(loose, info, cacheSize);
     pieces = OrderPieces(std::move(pieces), info, cacheSize);
 

@@ -9,25 +9,31 @@
 //
 // Usage (per-chunk reorder step of the mesh writer):
 //
-//   SetStripCacheSize(16); SetStripStitching(true);
-//   SetStripMinLength(0);  SetStripListsOnly(true);
+//   StripOptions options;
+//   options.cacheSize = 16; options.stitch = true;
+//   options.minLength = 0;  options.listsOnly = true;
+//   std::string diagnostics;
 //   std::vector<IndexRun> runs, renumbered;
-//   if (MakeIndexRuns(indices, runs, false) &&
-//       RenumberRunVertices(runs, vertexCount, renumbered) &&
+//   bool ok = MakeIndexRuns(indices, options, runs, false, &diagnostics);
+//   std::fputs(diagnostics.c_str(), stdout);
+//   if (ok && RenumberRunVertices(runs, vertexCount, renumbered) &&
 //       renumbered.size() == 1 && renumbered[0].indexCount == indices.size()) {
 //     // runs[0].indices[k] is the old vertex of position k,
 //     // renumbered[0].indices[k] its new number (numbered by first use).
 //   }
 //
-// The options are process-wide and persist between calls; the generator is not
-// re-entrant. Two diagnostic lines may be printed on standard output (a third
-// triangle on one edge, a derailed strip); processing goes on.
+// The generator keeps no state between calls: options come with each call and
+// its diagnostic lines (a third triangle on one edge, a derailed strip) are
+// appended to the caller's text, so calls on different threads are
+// independent. Processing goes on after a diagnostic.
 //
-// Cost: roughly linear in the triangle count (edge lists per vertex, hashed
-// repeat test); memory linear in the largest index and the triangle count.
+// Cost: roughly linear in the triangle count (precomputed adjacency, flat
+// per-triangle state, trial results reused while nothing they read changed);
+// memory linear in the largest index and the triangle count.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // One output primitive group.
@@ -37,19 +43,23 @@ struct IndexRun {
     std::vector<uint16_t> indices;
 };
 
-// Option setters: each only stores its value (defaults 24, true, 0, false).
-void SetStripCacheSize(int cacheSize);
-void SetStripStitching(bool stitch);
-void SetStripMinLength(unsigned int minLength);
-void SetStripListsOnly(bool listsOnly);
+// The generator's settings; the defaults are the generator's own, the mesh
+// writer uses 16, true, 0, true.
+struct StripOptions {
+    int cacheSize = 24;
+    bool stitch = true;  // only affects strip output, which is not built
+    unsigned int minLength = 0;
+    bool listsOnly = false;
+};
 
 // Reorders the triangle list `indices` (three per triangle; a trailing partial
 // triangle is ignored). `runs` receives one list run. With `validate` set, the
 // result is false when an output triangle is not an input triangle in some
 // rotation. Also false, with no runs, when lists-only mode is off: strip output
-// is not supported.
-bool MakeIndexRuns(const std::vector<uint16_t>& indices, std::vector<IndexRun>& runs,
-                   bool validate);
+// is not supported. Diagnostic lines are appended to `diagnostics` (dropped
+// when it is null).
+bool MakeIndexRuns(const std::vector<uint16_t>& indices, const StripOptions& options,
+                   std::vector<IndexRun>& runs, bool validate, std::string* diagnostics);
 
 // Numbers the vertices 0, 1, 2, ... in order of first appearance across all
 // runs; same kinds and counts. Returns false, with `renumbered` empty, when an

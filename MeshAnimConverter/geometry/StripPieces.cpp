@@ -1,6 +1,8 @@
 // Splitting strips into pieces and ordering pieces and loose triangles.
 #include "MeshAnimConverter/geometry/StripPieces.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <set>
 #include <utility>
 
@@ -21,6 +23,11 @@ int CountNonDegenerate(const std::vector<int>& tris, const StripifyInfo& info) {
 int CountNeighbours(const StripPiece& piece, const StripifyInfo& info) {
     int sum = 0;
     for (int t : piece.tris) {
+        if (static_cast<size_t>(t) < info.numTableTris) {
+            const int* across = &info.neighbours[static_cast<size_t>(t) * 3];
+            sum += (across[0] >= 0 ? 1 : 0) + (across[1] >= 0 ? 1 : 0) + (across[2] >= 0 ? 1 : 0);
+            continue;
+        }
         const StripTri& tri = info.tris[t];
         sum += (info.OtherTri(tri.c0, tri.c1, t) >= 0 ? 1 : 0) +
                (info.OtherTri(tri.c1, tri.c2, t) >= 0 ? 1 : 0) +
@@ -42,7 +49,7 @@ std::vector<StripPiece> SplitStrips(const std::vector<Strip>& strips, const Stri
         const std::vector<int>& tris = strip.tris;
         const size_t n = static_cast<size_t>(CountNonDegenerate(tris, info));
         if (n <= t) {
-            pieces.push_back(StripPiece{tris, false});
+            pieces.push_back(StripPiece{tris});
             continue;
         }
         const size_t k = n / t;
@@ -197,20 +204,47 @@ std::vector<StripPiece> OrderPieces(std::vector<StripPiece> pieces, const Stripi
     std::vector<StripPiece> ordered;
     if (pieces.empty())
         return ordered;
+    const size_t numPieces = pieces.size();
+    const size_t numVertices = info.edgeHeads.size();
 
-    // vertex -> pieces using it, each once, in piece order, with the number of
-    // corners of the piece at that vertex
-    std::vector<std::vector<std::pair<int, int>>> byVertex(info.edgeHeads.size());
-    for (size_t i = 0; i < pieces.size(); ++i) {
+    // the corners of each piece's triangles, piece after piece
+    std::vector<uint32_t> cornerBegin(numPieces + 1, 0);
+    std::vector<int> corners;
+    for (size_t i = 0; i < numPieces; ++i) {
         for (int t : pieces[i].tris) {
             const StripTri& tri = info.tris[t];
-            for (int v : {tri.c0, tri.c1, tri.c2}) {
-                std::vector<std::pair<int, int>>& uses = byVertex[v];
-                if (!uses.empty() && uses.back().first == static_cast<int>(i)) {
-                    ++uses.back().second;
-                } else {
-                    uses.emplace_back(static_cast<int>(i), 1);
-                }
+            corners.insert(corners.end(), {tri.c0, tri.c1, tri.c2});
+        }
+        cornerBegin[i + 1] = static_cast<uint32_t>(corners.size());
+    }
+
+    // vertex -> pieces using it, each once, in piece order, with the number of
+    // corners of the piece at that vertex (one flat table, rows by vertex)
+    struct Use {
+        int piece;
+        int corners;
+    };
+    std::vector<uint32_t> useBegin(numVertices + 1, 0);
+    std::vector<int> lastPiece(numVertices, -1);
+    for (size_t i = 0; i < numPieces; ++i) {
+        for (uint32_t k = cornerBegin[i]; k < cornerBegin[i + 1]; ++k) {
+            const int v = corners[k];
+            if (lastPiece[v] != static_cast<int>(i)) {
+                lastPiece[v] = static_cast<int>(i);
+                ++useBegin[v + 1];
+            }
+        }
+    }
+    for (size_t v = 0; v < numVertices; ++v) useBegin[v + 1] += useBegin[v];
+    std::vector<Use> uses(useBegin[numVertices]);
+    std::vector<uint32_t> useEnd(useBegin.begin(), useBegin.end() - 1);
+    for (size_t i = 0; i < numPieces; ++i) {
+        for (uint32_t k = cornerBegin[i]; k < cornerBegin[i + 1]; ++k) {
+            const int v = corners[k];
+            if (useEnd[v] > useBegin[v] && uses[useEnd[v] - 1].piece == static_cast<int>(i)) {
+                ++uses[useEnd[v] - 1].corners;
+            } else {
+                uses[useEnd[v]++] = {static_cast<int>(i), 1};
             }
         }
     }
@@ -218,7 +252,7 @@ std::vector<StripPiece> OrderPieces(std::vector<StripPiece> pieces, const Stripi
     // first: the piece with the fewest neighbours per triangle
     int first = 0;
     float minimum = kStartMinimum;
-    for (size_t i = 0; i < pieces.size(); ++i) {
+    for (size_t i = 0; i < numPieces; ++i) {
         const float average = static_cast<float>(CountNeighbours(pieces[i], info)) /
                               static_cast<float>(pieces[i].tris.size());
         if (average < minimum) {
@@ -227,83 +261,88 @@ std::vector<StripPiece> OrderPieces(std::vector<StripPiece> pieces, const Stripi
         }
     }
 
+    // The FIFO cache as a ring with a flag per vertex: adding an absent vertex
+    // overwrites the oldest entry, which is the one a shifting FIFO drops.
     // hits[p]: cached vertex uses over p's triangles, kept up to date as
-    // vertices enter and leave the cache (the same count as rescanning p)
-    FifoCache cache(cacheSize);
-    std::vector<int> hits(pieces.size(), 0);
+    // vertices enter and leave the cache (the same count as rescanning p).
+    const size_t ringSize = static_cast<size_t>(std::max(cacheSize, 1));
+    std::vector<int> ring(ringSize, -1);
+    size_t oldest = 0;
+    std::vector<uint8_t> cached(numVertices, 0);
+    std::vector<int> hits(numPieces, 0);
     auto shift = [&](int vertex, int sign) {
-        if (vertex < 0)
-            return;
-        for (const auto& [p, uses] : byVertex[vertex]) hits[p] += sign * uses;
+        for (uint32_t u = useBegin[vertex]; u < useBegin[vertex + 1]; ++u) {
+            hits[uses[u].piece] += sign * uses[u].corners;
+        }
     };
-    auto addPiece = [&](const StripPiece& piece) {
-        for (int t : piece.tris) {
-            const StripTri& tri = info.tris[t];
-            for (int v : {tri.c0, tri.c1, tri.c2}) {
-                if (cache.InCache(v))
-                    continue;
-                const int dropped = cache.AddEntry(v);
-                shift(v, +1);
+    auto addPiece = [&](size_t piece) {
+        for (uint32_t k = cornerBegin[piece]; k < cornerBegin[piece + 1]; ++k) {
+            const int v = corners[k];
+            if (cached[v] != 0)
+                continue;
+            const int dropped = ring[oldest];
+            ring[oldest] = v;
+            oldest = oldest + 1 == ringSize ? 0 : oldest + 1;
+            cached[v] = 1;
+            shift(v, +1);
+            if (dropped >= 0) {
+                cached[dropped] = 0;
                 shift(dropped, -1);
             }
         }
     };
 
     std::vector<int> order;
-    order.reserve(pieces.size());
-    std::vector<unsigned> seen(pieces.size(), 0);
-    std::vector<unsigned> vertexSeen(byVertex.size(), 0);
+    order.reserve(numPieces);
+    std::vector<uint8_t> visited(numPieces, 0);
+    std::vector<unsigned> seen(numPieces, 0);
+    std::vector<unsigned> vertexSeen(numVertices, 0);
     unsigned seenStamp = 0;
     std::vector<int> candidates;
     size_t firstUnvisited = 0;
     int chosen = first;
     bool wanted = pieces[first].tris.size() % 2 == 0;
     while (true) {
-        StripPiece& piece = pieces[chosen];
-        piece.visited = true;
-        addPiece(piece);
+        visited[chosen] = 1;
+        addPiece(static_cast<size_t>(chosen));
         order.push_back(chosen);
-        if (chosen != first && piece.tris.size() % 2 == 1)
+        if (chosen != first && pieces[chosen].tris.size() % 2 == 1)
             wanted = !wanted;
 
         // candidates: pieces sharing a vertex with the piece just output (a vertex
         // met again adds no new piece, so it is expanded once)
         ++seenStamp;
         candidates.clear();
-        for (int t : piece.tris) {
-            const StripTri& tri = info.tris[t];
-            for (int v : {tri.c0, tri.c1, tri.c2}) {
-                if (vertexSeen[v] == seenStamp)
+        for (uint32_t k = cornerBegin[chosen]; k < cornerBegin[chosen + 1]; ++k) {
+            const int v = corners[k];
+            if (vertexSeen[v] == seenStamp)
+                continue;
+            vertexSeen[v] = seenStamp;
+            for (uint32_t u = useBegin[v]; u < useBegin[v + 1]; ++u) {
+                const int p = uses[u].piece;
+                if (seen[p] == seenStamp)
                     continue;
-                vertexSeen[v] = seenStamp;
-                for (const auto& use : byVertex[v]) {
-                    const int p = use.first;
-                    if (seen[p] == seenStamp)
-                        continue;
-                    seen[p] = seenStamp;
-                    if (!pieces[p].visited)
-                        candidates.push_back(p);
-                }
+                seen[p] = seenStamp;
+                if (visited[p] == 0)
+                    candidates.push_back(p);
             }
         }
 
         int best = -1;
         float bestRatio = -1.0f;
         for (int p : candidates) {
-            const StripPiece& candidate = pieces[p];
             const float ratio =
-                static_cast<float>(hits[p]) / static_cast<float>(candidate.tris.size());
+                static_cast<float>(hits[p]) / static_cast<float>(pieces[p].tris.size());
             if (ratio > bestRatio) {
                 best = p;
                 bestRatio = ratio;
-            } else if (ratio == bestRatio && WindingTest(candidate, info) == wanted) {
+            } else if (ratio == bestRatio && WindingTest(pieces[p], info) == wanted) {
                 best = p;
             }
         }
         if (best < 0) {
-            while (firstUnvisited < pieces.size() && pieces[firstUnvisited].visited)
-                ++firstUnvisited;
-            if (firstUnvisited == pieces.size())
+            while (firstUnvisited < numPieces && visited[firstUnvisited] != 0) ++firstUnvisited;
+            if (firstUnvisited == numPieces)
                 break;
             best = static_cast<int>(firstUnvisited);
         }

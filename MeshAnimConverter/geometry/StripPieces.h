@@ -8,7 +8,8 @@
 // from the piece with the fewest edge neighbours and repeatedly takes, among
 // the pieces sharing a vertex with the last one, the one with the best cache hit
 // ratio, breaking ties by winding. Cost: linear in the triangles times the
-// cache size and the vertex valence.
+// cache size (loose order) or the vertex valence (piece order, over flat
+// tables: corners per piece, pieces per vertex, a flag per cached vertex).
 #pragma once
 
 #include <vector>
@@ -18,7 +19,6 @@
 
 struct StripPiece {
     std::vector<int> tris;
-    bool visited = false;
 };
 
 std::vector<StripPiece> SplitStrips(const std::vector<Strip>& strips, const StripifyInfo& info,

@@ -1,9 +1,6 @@
 // Building the strip generator's triangle and edge tables, and GetNextIndex.
 #include "MeshAnimConverter/geometry/StripifyInfo.h"
 
-#include <cstdio>
-#include <unordered_set>
-
 namespace {
 
 // Both ends fit 16 bits; +1 keeps 0 free to mark empty slots.
@@ -54,6 +51,21 @@ int StripifyInfo::FindEdge(int a, int b) const {
     }
 }
 
+int StripifyInfo::OtherTri(int a, int b, int tri) const {
+    if (tri >= 0 && static_cast<size_t>(tri) < numTableTris) {
+        const StripTri& t = tris[tri];
+        const int v[3] = {t.c0, t.c1, t.c2};
+        for (int k = 0; k < 3; ++k) {
+            const int x = v[k];
+            const int y = v[(k + 1) % 3];
+            if ((x == a && y == b) || (x == b && y == a))
+                return neighbours[tri * 3 + k];
+        }
+    }
+    const int edge = FindEdge(a, b);
+    return edge < 0 ? -1 : OtherTri(edge, tri);
+}
+
 int StripifyInfo::FindEdgeOf(int tri, int a, int b) const {
     if (tri >= 0 && static_cast<size_t>(tri) < numTableTris) {
         const StripTri& t = tris[tri];
@@ -68,22 +80,31 @@ int StripifyInfo::FindEdgeOf(int tri, int a, int b) const {
     return FindEdge(a, b);
 }
 
-void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
-                       StripifyInfo& info) {
-    info.tris.clear();
-    info.numTableTris = 0;
+void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex, StripifyInfo& info,
+                       std::string* diagnostics) {
+    info = StripifyInfo();
     info.edges.clear();
     info.edgeHeads.assign(static_cast<size_t>(maxIndex) + 1, -1);
 
-    // the kept triangles, for the repeat test (same three indices, same order)
-    std::unordered_set<uint64_t> kept;
     const size_t numTriangles = numIndices / 3;
-    kept.reserve(numTriangles);
     // at most 3 edges per triangle, table at most half full
     size_t capacity = 16;
     while (capacity < numTriangles * 6) capacity *= 2;
     info.edgeHashKeys.assign(capacity, 0);
     info.edgeHashValues.assign(capacity, -1);
+    // the kept triangles, for the repeat test (same three indices, same
+    // order): open addressing over key + 1, 0 = empty, at most half full
+    size_t keptCapacity = 16;
+    while (keptCapacity < numTriangles * 2) keptCapacity *= 2;
+    std::vector<uint64_t> kept(keptCapacity, 0);
+    // finds the key's slot: holding the key, or the empty one it would take
+    auto keptSlot = [&kept](uint64_t key) {
+        const size_t mask = kept.size() - 1;
+        size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & mask;
+        while (kept[slot] != 0 && kept[slot] != key + 1) slot = (slot + 1) & mask;
+        return slot;
+    };
+    info.triEdges.reserve(numTriangles * 3);
 
     for (size_t i = 0; i < numTriangles; ++i) {
         const int v[3] = {indices[i * 3], indices[i * 3 + 1], indices[i * 3 + 2]};
@@ -92,16 +113,21 @@ void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
 
         const int tri = static_cast<int>(info.tris.size());
         int linkedAsSecond[3] = {-1, -1, -1};
+        int edges[3];
         bool allExisted = true;
         for (int e = 0; e < 3; ++e) {
             const int a = v[e];
             const int b = v[(e + 1) % 3];
             const int edge = info.FindEdge(a, b);
+            edges[e] = edge >= 0 ? edge : static_cast<int>(info.edges.size());
             if (edge >= 0) {
                 StripEdge& existing = info.edges[edge];
                 if (existing.secondTri >= 0) {
-                    std::printf(
-                        "BuildStripifyInfo: > 2 triangles on an edge... uncertain consequences\n");
+                    if (diagnostics != nullptr) {
+                        diagnostics->append(
+                            "BuildStripifyInfo: > 2 triangles on an edge... uncertain "
+                            "consequences\n");
+                    }
                 } else {
                     existing.secondTri = tri;
                     linkedAsSecond[e] = edge;
@@ -121,7 +147,8 @@ void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
         }
 
         const uint64_t key = TriangleKey(v[0], v[1], v[2]);
-        if (allExisted && kept.count(key) != 0) {
+        const size_t slot = keptSlot(key);
+        if (allExisted && kept[slot] != 0) {
             // a repeat: drop it and undo the links it made
             for (int edge : linkedAsSecond) {
                 if (edge >= 0)
@@ -129,7 +156,8 @@ void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
             }
             continue;
         }
-        kept.insert(key);
+        kept[slot] = key + 1;
+        info.triEdges.insert(info.triEdges.end(), {edges[0], edges[1], edges[2]});
         StripTri created;
         created.c0 = v[0];
         created.c1 = v[1];
@@ -137,27 +165,22 @@ void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
         info.tris.push_back(created);
     }
     info.numTableTris = info.tris.size();
-    info.triEdges.resize(info.numTableTris * 3);
-    for (size_t t = 0; t < info.numTableTris; ++t) {
-        const StripTri& tri = info.tris[t];
-        info.triEdges[t * 3] = info.FindEdge(tri.c0, tri.c1);
-        info.triEdges[t * 3 + 1] = info.FindEdge(tri.c1, tri.c2);
-        info.triEdges[t * 3 + 2] = info.FindEdge(tri.c2, tri.c0);
+    info.neighbours.resize(info.numTableTris * 3);
+    for (size_t k = 0; k < info.triEdges.size(); ++k) {
+        info.neighbours[k] = info.OtherTri(info.triEdges[k], static_cast<int>(k / 3));
     }
 }
 
-int GetNextIndex(const std::vector<int>& list, const StripTri& tri) {
-    const int a = list[list.size() - 2];
-    const int b = list[list.size() - 1];
+int GetNextIndex(int a, int b, const StripTri& tri, std::string* diagnostics) {
     const int v[3] = {tri.c0, tri.c1, tri.c2};
     for (int i = 0; i < 3; ++i) {
         if (v[i] == a || v[i] == b)
             continue;
         const int o1 = v[(i + 1) % 3];
         const int o2 = v[(i + 2) % 3];
-        if ((o1 != a && o1 != b) || (o2 != a && o2 != b)) {
-            std::printf("GetNextIndex: Triangle doesn't have all of its vertices\n");
-            std::printf("GetNextIndex: Duplicate triangle probably got us derailed\n");
+        if (((o1 != a && o1 != b) || (o2 != a && o2 != b)) && diagnostics != nullptr) {
+            diagnostics->append("GetNextIndex: Triangle doesn't have all of its vertices\n");
+            diagnostics->append("GetNextIndex: Duplicate triangle probably got us derailed\n");
         }
         return v[i];
     }

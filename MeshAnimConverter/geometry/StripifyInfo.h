@@ -4,12 +4,15 @@
 // table (input order, degenerate and exactly repeated triangles left out) and
 // an undirected edge table with one list per vertex index, newest edge first.
 // An edge knows at most two triangles; a third one on the same edge is
-// reported on standard output and not linked. Cost: O(triangles), with
-// hashes of the edges by their ends and of the kept triangles (repeat test).
+// reported in the caller's diagnostics text and not linked. For each table
+// triangle it also keeps its three edges and the triangle across each, so that
+// walking a strip never searches. Cost: O(triangles), with hashes of the edges
+// by their ends and of the kept triangles (repeat test).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // One triangle; the generator also makes degenerate "fake" ones (p, q, p) to
@@ -18,9 +21,6 @@ struct StripTri {
     int c0 = 0;
     int c1 = 0;
     int c2 = 0;
-    int stripId = -1;  // -1 while not committed to a strip
-    int trialStripId = -1;
-    int trialId = -1;
     bool fake = false;
 
     bool IsDegenerate() const { return c0 == c1 || c1 == c2 || c2 == c0; }
@@ -29,7 +29,6 @@ struct StripTri {
 
 // One undirected edge, linked from both of its vertices' lists.
 struct StripEdge {
-    int refCount = 2;
     int firstTri = -1;  // triangle numbers into StripifyInfo::tris; -1 for none
     int secondTri = -1;
     int endA = 0;  // in the order of the triangle that created the edge
@@ -48,8 +47,10 @@ struct StripifyInfo {
     // list would find, without the walk.
     std::vector<uint32_t> edgeHashKeys;  // (smaller end << 16 | larger end) + 1; 0 = empty
     std::vector<int> edgeHashValues;
-    // per table triangle, its edges (c0, c1), (c1, c2), (c2, c0)
+    // per table triangle, its edges (c0, c1), (c1, c2), (c2, c0), and the
+    // other triangle of each seen from it (-1 for none)
     std::vector<int> triEdges;
+    std::vector<int> neighbours;
 
     // The edge (a, b) in either direction, or -1.
     int FindEdge(int a, int b) const;
@@ -67,19 +68,17 @@ struct StripifyInfo {
     // of them (the usual case while walking a strip).
     int FindEdgeOf(int tri, int a, int b) const;
     // OtherTri of the edge (a, b) seen from `tri`; -1 when there is no such edge.
-    int OtherTri(int a, int b, int tri) const {
-        const int edge = FindEdgeOf(tri, a, b);
-        return edge < 0 ? -1 : OtherTri(edge, tri);
-    }
+    int OtherTri(int a, int b, int tri) const;
 };
 
 // Fills `info` from the triangle list (three indices per triangle; a trailing
-// partial triangle is ignored). maxIndex is the largest index of the list.
-void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex,
-                       StripifyInfo& info);
+// partial triangle is ignored). maxIndex is the largest index of the list. A
+// third triangle on an edge appends a line to `diagnostics` (when not null).
+void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex, StripifyInfo& info,
+                       std::string* diagnostics);
 
-// With a and b the last two entries of `list`, returns the triangle's vertex
-// that is neither (c0, then c1, then c2). Prints two diagnostic lines when the
-// triangle lacks a or b. When all its vertices are among a and b: a repeated
-// vertex, or -1.
-int GetNextIndex(const std::vector<int>& list, const StripTri& tri);
+// With a and b the last two indices of a strip's index list, returns the
+// triangle's vertex that is neither (c0, then c1, then c2). Appends two
+// diagnostic lines to `diagnostics` (when not null) when the triangle lacks a
+// or b. When all its vertices are among a and b: a repeated vertex, or -1.
+int GetNextIndex(int a, int b, const StripTri& tri, std::string* diagnostics);

@@ -1,4 +1,5 @@
-// Strip search: seed search, trial growth with swaps, continuation, judging.
+// Strip search: seed search, trial growth with swaps, continuation, judging,
+// and the kept trial results with what each depends on.
 #include "MeshAnimConverter/geometry/Stripper.h"
 
 #include <algorithm>
@@ -6,44 +7,52 @@
 namespace {
 
 constexpr int kSeedsPerPass = 10;
+constexpr int kTrialsPerSeed = 6;
 constexpr float kJumpStep = 0.1f;
 constexpr float kJumpRestart = 0.05f;
-
-// A trial's set-up, and where its strips lie once grown.
-struct Trial {
-    int id = -1;
-    int seed = -1;
-    int startEdge = -1;
-    bool direction = true;
-    int firstStripId = -1;
-    size_t firstStrip = 0;
-    size_t numStrips = 0;
-};
+// trials that read more triangles than this are not kept across passes
+constexpr size_t kMaxKeptDepends = 512;
 
 }  // namespace
 
-Stripper::Stripper(StripifyInfo& info, bool liveEdges) : info_(info), liveEdges_(liveEdges) {
-    next_.resize(info_.numTableTris + 1);
-    for (size_t i = 0; i < next_.size(); ++i) next_[i] = static_cast<int>(i);
-    vertexStamp_.assign(info_.edgeHeads.size(), 0);
+Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
+    : m_info(info), m_diagnostics(diagnostics) {
+    const size_t count = m_info.numTableTris;
+    m_nodes.resize(count);
+    for (size_t t = 0; t < count; ++t) {
+        const StripTri& tri = m_info.tris[t];
+        Node& n = m_nodes[t];
+        n.v[0] = static_cast<uint16_t>(tri.c0);
+        n.v[1] = static_cast<uint16_t>(tri.c1);
+        n.v[2] = static_cast<uint16_t>(tri.c2);
+        n.dependStamp = -1;
+        for (int k = 0; k < 3; ++k) n.across[k] = m_info.neighbours[t * 3 + k];
+        n.owner = -1;
+        n.stripMark = -1;
+    }
+    m_next.resize(count + 1);
+    for (size_t i = 0; i < m_next.size(); ++i) m_next[i] = static_cast<int>(i);
+    m_vertexStamp.assign(m_info.edgeHeads.size(), 0);
+    m_slots.resize(count * kTrialsPerSeed);
+    m_dependHead.assign(count, -1);
 
     // live edge lists: the edge lists without edges that have one triangle
-    liveHead_.assign(info_.edgeHeads.size(), -1);
-    liveNext_.assign(info_.edges.size() * 2, -1);
-    livePrev_.assign(info_.edges.size() * 2, -1);
-    for (size_t v = 0; v < info_.edgeHeads.size(); ++v) {
+    m_liveHead.assign(m_info.edgeHeads.size(), -1);
+    m_liveNext.assign(m_info.edges.size() * 2, -1);
+    m_livePrev.assign(m_info.edges.size() * 2, -1);
+    for (size_t v = 0; v < m_info.edgeHeads.size(); ++v) {
         const int vertex = static_cast<int>(v);
         int last = -1;
-        for (int e = info_.edgeHeads[v]; e >= 0; e = info_.NextEdge(e, vertex)) {
-            if (info_.edges[e].secondTri < 0)
+        for (int e = m_info.edgeHeads[v]; e >= 0; e = m_info.NextEdge(e, vertex)) {
+            if (m_info.edges[e].secondTri < 0)
                 continue;
-            const int link = 2 * e + (info_.edges[e].endA == vertex ? 0 : 1);
+            const int link = 2 * e + (m_info.edges[e].endA == vertex ? 0 : 1);
             if (last < 0) {
-                liveHead_[v] = link;
+                m_liveHead[v] = link;
             } else {
-                liveNext_[last] = link;
+                m_liveNext[last] = link;
             }
-            livePrev_[link] = last;
+            m_livePrev[link] = last;
             last = link;
         }
     }
@@ -52,29 +61,28 @@ Stripper::Stripper(StripifyInfo& info, bool liveEdges) : info_(info), liveEdges_
 // ---------------------------------------------------------------------------
 // Triangle state
 
-bool Stripper::IsTaken(int tri, const TrialStrip& s) const {
-    const StripTri& t = info_.tris[tri];
-    return t.stripId >= 0 || t.trialId == s.trialId;
+// The other triangle of the edge (a, b) seen from table triangle `tri`.
+inline int Stripper::Across(int tri, int a, int b) const {
+    const Node& n = m_nodes[tri];
+    for (int k = 0; k < 3; ++k) {
+        const int x = n.v[k];
+        const int y = n.v[k == 2 ? 0 : k + 1];
+        if ((x == a && y == b) || (x == b && y == a))
+            return n.across[k];
+    }
+    return m_info.OtherTri(a, b, tri);  // not an edge of tri: global lookup
 }
 
-bool Stripper::IsInStrip(int tri, const TrialStrip& s) const {
-    return info_.tris[tri].trialStripId == s.stripId;
-}
-
-void Stripper::Mark(int tri, const TrialStrip& s) {
-    StripTri& t = info_.tris[tri];
-    t.trialId = s.trialId;
-    t.trialStripId = s.stripId;
-}
-
-int Stripper::MakeFake(int p, int q) {
-    StripTri fake;
-    fake.c0 = p;
-    fake.c1 = q;
-    fake.c2 = p;
-    fake.fake = true;
-    info_.tris.push_back(fake);
-    return static_cast<int>(info_.tris.size() - 1);
+// The trial being grown read whether `tri` is committed: note it, once.
+inline void Stripper::Depend(int tri) {
+    // past the limit the trial will not be kept: no need to note more
+    Node& n = m_nodes[tri];
+    if (m_trialDepends.size() > kMaxKeptDepends || n.owner == kCommitted ||
+        n.dependStamp == m_nextTrialId) {
+        return;
+    }
+    n.dependStamp = m_nextTrialId;
+    m_trialDepends.push_back(tri);
 }
 
 // ---------------------------------------------------------------------------
@@ -82,74 +90,74 @@ int Stripper::MakeFake(int p, int q) {
 
 int Stripper::NextUncommitted(int from) {
     int root = from;
-    while (next_[root] != root) root = next_[root];
-    while (next_[from] != root) {
-        const int up = next_[from];
-        next_[from] = root;
+    while (m_next[root] != root) root = m_next[root];
+    while (m_next[from] != root) {
+        const int up = m_next[from];
+        m_next[from] = root;
         from = up;
     }
     return root;
 }
 
 void Stripper::Commit(int tri) {
-    if (static_cast<size_t>(tri) >= info_.numTableTris)
-        return;
-    next_[tri] = tri + 1;
-    const StripTri& t = info_.tris[tri];
-    UnlinkIfSpent(info_.FindEdgeOf(tri, t.c0, t.c1));
-    UnlinkIfSpent(info_.FindEdgeOf(tri, t.c1, t.c2));
-    UnlinkIfSpent(info_.FindEdgeOf(tri, t.c2, t.c0));
+    m_nodes[tri].owner = kCommitted;
+    m_next[tri] = tri + 1;
+    // every kept trial that looked at this triangle is out of date
+    for (int d = m_dependHead[tri]; d >= 0; d = m_depends[d].next) {
+        TrialSlot& slot = m_slots[m_depends[d].slot];
+        if (slot.generation == m_depends[d].generation)
+            slot.ready = false;
+    }
+    m_dependHead[tri] = -1;
+    for (int k = 0; k < 3; ++k) UnlinkIfSpent(m_info.triEdges[tri * 3 + k]);
 }
 
 // An edge whose two triangles are both committed can never start a
 // continuation again: drop it from both vertices' live lists.
 void Stripper::UnlinkIfSpent(int edge) {
-    if (edge < 0)
-        return;
-    const StripEdge& e = info_.edges[edge];
+    const StripEdge& e = m_info.edges[edge];
     if (e.firstTri < 0 || e.secondTri < 0)
         return;
-    if (info_.tris[e.firstTri].stripId < 0 || info_.tris[e.secondTri].stripId < 0)
+    if (m_nodes[e.firstTri].owner != kCommitted || m_nodes[e.secondTri].owner != kCommitted)
         return;
     for (int side = 0; side < 2; ++side) {
         const int link = 2 * edge + side;
         const int vertex = side == 0 ? e.endA : e.endB;
-        const int prev = livePrev_[link];
-        const int next = liveNext_[link];
-        if (prev < 0 && liveHead_[vertex] != link)
+        const int prev = m_livePrev[link];
+        const int next = m_liveNext[link];
+        if (prev < 0 && m_liveHead[vertex] != link)
             continue;  // already unlinked
         if (prev < 0) {
-            liveHead_[vertex] = next;
+            m_liveHead[vertex] = next;
         } else {
-            liveNext_[prev] = next;
+            m_liveNext[prev] = next;
         }
         if (next >= 0)
-            livePrev_[next] = prev;
-        livePrev_[link] = -1;
-        liveNext_[link] = -1;
+            m_livePrev[next] = prev;
+        m_livePrev[link] = -1;
+        m_liveNext[link] = -1;
     }
 }
 
 int Stripper::FindSeed() {
-    const int count = static_cast<int>(info_.numTableTris);
+    const int count = static_cast<int>(m_info.numTableTris);
     int seed = -1;
-    if (firstSeed_) {
+    if (m_firstSeed) {
         // the triangle with the most open edges, lowest position on ties
         int bestOpen = 0;
         for (int i = 0; i < count; ++i) {
-            const StripTri& t = info_.tris[i];
-            const int open = (info_.OtherTri(t.c0, t.c1, i) < 0 ? 1 : 0) +
-                             (info_.OtherTri(t.c1, t.c2, i) < 0 ? 1 : 0) +
-                             (info_.OtherTri(t.c2, t.c0, i) < 0 ? 1 : 0);
+            const Node& n = m_nodes[i];
+            const int open =
+                (n.across[0] < 0 ? 1 : 0) + (n.across[1] < 0 ? 1 : 0) + (n.across[2] < 0 ? 1 : 0);
             if (open > bestOpen) {
                 bestOpen = open;
                 seed = i;
             }
         }
-        firstSeed_ = false;
+        m_firstSeed = false;
     }
     if (seed < 0 && count > 0) {
-        const int start = static_cast<int>(static_cast<float>(count - 1) * jump_);
+        const int start = static_cast<int>(static_cast<float>(count - 1) * m_jump);
         // first uncommitted triangle from start on, wrapping once
         int found = NextUncommitted(start);
         if (found >= count) {
@@ -159,107 +167,126 @@ int Stripper::FindSeed() {
         }
         seed = found;
     }
-    jump_ += kJumpStep;
-    if (jump_ > 1.0f)
-        jump_ = kJumpRestart;
+    m_jump += kJumpStep;
+    if (m_jump > 1.0f)
+        m_jump = kJumpRestart;
     return seed;
 }
 
 // ---------------------------------------------------------------------------
 // Growth
 
-void Stripper::Walk(TrialStrip& s, int p, int q, std::vector<int>& out, bool unique) {
-    auto inStripVertices = [&](int v) { return vertexStamp_[v] == stripStamp_; };
-
-    int prev = s.startTri;
-    int t = info_.OtherTri(p, q, prev);
-    while (t >= 0 && !IsTaken(t, s)) {
-        const StripTri tri = info_.tris[t];
-        if (unique && inStripVertices(tri.c0) && inStripVertices(tri.c1) &&
-            inStripVertices(tri.c2)) {
+void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique) {
+    const unsigned stamp = m_stripStamp;
+    int t = Across(s.startTri, p, q);
+    while (t >= 0) {
+        Depend(t);
+        Node& n = m_nodes[t];
+        if (Taken(n, s))
             break;
+        if (unique && m_vertexStamp[n.v[0]] == stamp && m_vertexStamp[n.v[1]] == stamp &&
+            m_vertexStamp[n.v[2]] == stamp) {
+            break;  // would wrap onto the strip's own vertices
         }
-        const int r = GetNextIndex(scratch_, tri);
+        // the corner that is neither p nor q (the walk arrives over (p, q))
+        int r;
+        if (n.v[0] != p && n.v[0] != q) {
+            r = n.v[0];
+        } else if (n.v[1] != p && n.v[1] != q) {
+            r = n.v[1];
+        } else {
+            r = n.v[2];
+        }
+        if (!((n.v[0] == p || n.v[1] == p || n.v[2] == p) &&
+              (n.v[0] == q || n.v[1] == q || n.v[2] == q))) {
+            r = GetNextIndex(p, q, m_info.tris[t], m_diagnostics);
+        }
         int keep = q;
         // the strip cannot go on over (q, r) but could over (p, r): turn with a swap
-        const int overQR = info_.OtherTri(q, r, t);
-        const int overPR = info_.OtherTri(p, r, t);
-        if ((overQR < 0 || IsTaken(overQR, s)) && overPR >= 0 && !IsTaken(overPR, s)) {
-            const int fake = MakeFake(p, q);
-            out.push_back(fake);
-            Mark(fake, s);
-            scratch_.push_back(p);
+        const int overQR = Across(t, q, r);
+        const int overPR = Across(t, p, r);
+        if (overQR >= 0)
+            Depend(overQR);
+        if (overPR >= 0)
+            Depend(overPR);
+        if ((overQR < 0 || Taken(m_nodes[overQR], s)) && overPR >= 0 &&
+            !Taken(m_nodes[overPR], s)) {
+            out.push_back(~p);
+            out.push_back(q);
             keep = p;
-            ++s.numDegenerates;
+            ++s.degenerates;
         }
         out.push_back(t);
-        Mark(t, s);
-        vertexStamp_[tri.c0] = vertexStamp_[tri.c1] = vertexStamp_[tri.c2] = stripStamp_;
-        scratch_.push_back(r);
+        n.owner = s.trialId;
+        n.stripMark = s.stripId;
+        m_vertexStamp[n.v[0]] = m_vertexStamp[n.v[1]] = m_vertexStamp[n.v[2]] = stamp;
+        // on over (keep, r): one of the two edges just looked at
+        t = keep == q ? overQR : overPR;
         p = keep;
         q = r;
-        prev = t;
-        t = info_.OtherTri(p, q, prev);
     }
 }
 
-void Stripper::Grow(TrialStrip& s) {
-    const StripEdge& edge = info_.edges[s.startEdge];
+void Stripper::Grow(Growing& s) {
+    const StripEdge& edge = m_info.edges[s.startEdge];
     const int x = s.direction ? edge.endA : edge.endB;
     const int y = s.direction ? edge.endB : edge.endA;
-    const StripTri first = info_.tris[s.startTri];
-    scratch_.assign({x, y});
-    const int z = GetNextIndex(scratch_, first);
+    const int z = GetNextIndex(x, y, m_info.tris[s.startTri], m_diagnostics);
+    const int degeneratesBefore = s.degenerates;
 
-    ++stripStamp_;
-    forward_.assign(1, s.startTri);
-    Mark(s.startTri, s);
-    vertexStamp_[first.c0] = vertexStamp_[first.c1] = vertexStamp_[first.c2] = stripStamp_;
+    const unsigned stamp = ++m_stripStamp;
+    Node& first = m_nodes[s.startTri];
+    first.owner = s.trialId;
+    first.stripMark = s.stripId;
+    m_vertexStamp[first.v[0]] = m_vertexStamp[first.v[1]] = m_vertexStamp[first.v[2]] = stamp;
 
-    scratch_.push_back(z);
-    Walk(s, y, z, forward_, false);
+    m_forward.assign(1, s.startTri);
+    Walk(s, y, z, m_forward, false);
+    m_backward.clear();
+    Walk(s, y, x, m_backward, true);
 
-    backward_.clear();
-    scratch_.assign({z, y, x});
-    Walk(s, y, x, backward_, true);
-
-    // the strip: the backward triangles reversed, then the forward ones
-    s.begin = arena_.size();
-    arena_.insert(arena_.end(), backward_.rbegin(), backward_.rend());
-    arena_.insert(arena_.end(), forward_.begin(), forward_.end());
-    s.end = arena_.size();
+    // the strip: the backward triangles reversed, then the forward ones (a
+    // fake's two entries keep their order)
+    const int fakeEntries = s.degenerates - degeneratesBefore;
+    m_passResults.push_back(static_cast<int>(m_backward.size() + m_forward.size()) - fakeEntries);
+    for (size_t i = m_backward.size(); i > 0; --i) {
+        const int entry = m_backward[i - 1];
+        if (i >= 2 && m_backward[i - 2] < 0) {
+            m_passResults.push_back(m_backward[i - 2]);
+            m_passResults.push_back(entry);
+            --i;
+        } else {
+            m_passResults.push_back(entry);
+        }
+    }
+    m_passResults.insert(m_passResults.end(), m_forward.begin(), m_forward.end());
 }
 
-bool Stripper::FindContinuation(const TrialStrip& s, TrialStrip& next) const {
-    const StripEdge& start = info_.edges[s.startEdge];
+bool Stripper::FindContinuation(const Growing& s, Growing& next) {
+    const StripEdge& start = m_info.edges[s.startEdge];
     const int w = s.direction ? start.endB : start.endA;
     // the live list holds w's edges in list order, less those that cannot match
-    int link = liveEdges_ ? liveHead_[w] : -1;
-    auto edgeOf = [](int l) { return l < 0 ? -1 : l / 2; };
-    int e = liveEdges_ ? edgeOf(link) : info_.edgeHeads[w];
-    for (; e >= 0; e = liveEdges_ ? edgeOf(link = liveNext_[link]) : info_.NextEdge(e, w)) {
-        const StripEdge& edge = info_.edges[e];
+    for (int link = m_liveHead[w]; link >= 0; link = m_liveNext[link]) {
+        const int e = link / 2;
+        const StripEdge& edge = m_info.edges[e];
         const int a = edge.firstTri;
         const int b = edge.secondTri;
+        Depend(a);
+        Depend(b);
         int tri = -1;
-        if (a >= 0 && !IsInStrip(a, s) && b >= 0 && !IsTaken(b, s)) {
+        if (m_nodes[a].stripMark != s.stripId && !Taken(m_nodes[b], s)) {
             tri = b;
-        } else if (b >= 0 && !IsInStrip(b, s) && a >= 0 && !IsTaken(a, s)) {
+        } else if (m_nodes[b].stripMark != s.stripId && !Taken(m_nodes[a], s)) {
             tri = a;
         } else {
             continue;
         }
 
-        const StripTri& t = info_.tris[tri];
         bool sharesEdge = false;
-        const int pairs[3][2] = {{t.c0, t.c1}, {t.c1, t.c2}, {t.c2, t.c0}};
-        for (const auto& pair : pairs) {
-            const int found = info_.FindEdgeOf(tri, pair[0], pair[1]);
-            if (found < 0)
-                continue;
-            const StripEdge& f = info_.edges[found];
-            if ((f.firstTri >= 0 && IsInStrip(f.firstTri, s)) ||
-                (f.secondTri >= 0 && IsInStrip(f.secondTri, s))) {
+        for (int k = 0; k < 3; ++k) {
+            const StripEdge& f = m_info.edges[m_info.triEdges[tri * 3 + k]];
+            if ((f.firstTri >= 0 && m_nodes[f.firstTri].stripMark == s.stripId) ||
+                (f.secondTri >= 0 && m_nodes[f.secondTri].stripMark == s.stripId)) {
                 sharesEdge = true;
             }
         }
@@ -271,23 +298,74 @@ bool Stripper::FindContinuation(const TrialStrip& s, TrialStrip& next) const {
     return false;
 }
 
+// Grows one trial from scratch into `slot`; a small one is kept for later
+// passes, with a record on each triangle it read.
+void Stripper::GrowTrial(int slot, int seed, int edge, bool direction) {
+    TrialSlot& result = m_slots[slot];
+    ++result.generation;
+    const size_t printed = m_diagnostics != nullptr ? m_diagnostics->size() : 0;
+    m_trialDepends.clear();
+
+    Growing s;
+    s.startTri = seed;
+    s.startEdge = edge;
+    s.direction = direction;
+    s.stripId = m_nextStripId++;
+    s.trialId = m_nextTrialId;
+    Depend(seed);
+
+    const size_t begin = m_passResults.size();
+    m_passResults.push_back(0);
+    int numStrips = 0;
+    float total = 0.0f;
+    while (true) {
+        const size_t lengthAt = m_passResults.size();
+        Grow(s);
+        total += static_cast<float>(m_passResults[lengthAt] - s.degenerates);
+        ++numStrips;
+        Growing next;
+        if (!FindContinuation(s, next))
+            break;
+        next.stripId = m_nextStripId++;
+        next.trialId = s.trialId;
+        s = next;
+    }
+    m_passResults[begin] = numStrips;
+    result.value = total / static_cast<float>(numStrips);
+    ++m_nextTrialId;
+
+    // a trial that printed must print again when it is grown again
+    const bool quiet = m_diagnostics == nullptr || m_diagnostics->size() == printed;
+    result.ready = quiet && m_trialDepends.size() <= kMaxKeptDepends;
+    result.kept = result.ready;
+    result.begin = begin;
+    if (!result.ready)
+        return;
+    result.begin = m_kept.size();
+    m_kept.insert(m_kept.end(), m_passResults.begin() + static_cast<std::ptrdiff_t>(begin),
+                  m_passResults.end());
+    m_passResults.resize(begin);
+    for (int tri : m_trialDepends) {
+        m_depends.push_back({slot, result.generation, m_dependHead[tri]});
+        m_dependHead[tri] = static_cast<int>(m_depends.size() - 1);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Passes
 
 std::vector<Strip> Stripper::FindStrips() {
-    jump_ = 0.0f;
-    firstSeed_ = true;
+    m_jump = 0.0f;
+    m_firstSeed = true;
     std::vector<Strip> adopted;
-    std::vector<Trial> trials;
-    std::vector<TrialStrip> strips;
+    std::vector<int> trials;
     std::vector<int> seeds;
     bool lastPass = false;
     while (!lastPass) {
-        const size_t fakesFrom = info_.tris.size();
-
-        // set up: six trials per new seed
+        // set up: six trials per new seed, grown unless a valid result is kept
         trials.clear();
         seeds.clear();
+        m_passResults.clear();
         for (int i = 0; i < kSeedsPerPass; ++i) {
             const int seed = FindSeed();
             if (seed < 0) {
@@ -297,98 +375,54 @@ std::vector<Strip> Stripper::FindStrips() {
             if (std::find(seeds.begin(), seeds.end(), seed) != seeds.end())
                 continue;
             seeds.push_back(seed);
-            const StripTri& t = info_.tris[seed];
-            const int startEdges[3] = {info_.FindEdgeOf(seed, t.c0, t.c1),
-                                       info_.FindEdgeOf(seed, t.c1, t.c2),
-                                       info_.FindEdgeOf(seed, t.c2, t.c0)};
-            for (int edge : startEdges) {
-                for (bool direction : {true, false}) {
-                    Trial trial;
-                    trial.id = nextTrialId_++;
-                    trial.seed = seed;
-                    trial.startEdge = edge;
-                    trial.direction = direction;
-                    trial.firstStripId = nextStripId_++;
-                    trials.push_back(trial);
-                }
+            for (int k = 0; k < kTrialsPerSeed; ++k) {
+                const int slot = seed * kTrialsPerSeed + k;
+                if (!m_slots[slot].ready)
+                    GrowTrial(slot, seed, m_info.triEdges[seed * 3 + k / 2], k % 2 == 0);
+                trials.push_back(slot);
             }
-        }
-
-        // grow each trial, continuing next to its most recent strip
-        arena_.clear();
-        strips.clear();
-        for (Trial& trial : trials) {
-            TrialStrip s;
-            s.startTri = trial.seed;
-            s.startEdge = trial.startEdge;
-            s.direction = trial.direction;
-            s.stripId = trial.firstStripId;
-            s.trialId = trial.id;
-            trial.firstStrip = strips.size();
-            while (true) {
-                Grow(s);
-                strips.push_back(s);
-                TrialStrip next;
-                if (!FindContinuation(strips.back(), next))
-                    break;
-                next.stripId = nextStripId_++;
-                next.trialId = trial.id;
-                s = next;
-            }
-            trial.numStrips = strips.size() - trial.firstStrip;
         }
 
         // judge: longest average strip, first one on ties
         int best = -1;
         float bestValue = 0.0f;
-        for (size_t i = 0; i < trials.size(); ++i) {
-            float total = 0.0f;
-            for (size_t k = 0; k < trials[i].numStrips; ++k) {
-                const TrialStrip& s = strips[trials[i].firstStrip + k];
-                total += static_cast<float>(static_cast<int>(s.end - s.begin) - s.numDegenerates);
-            }
-            const float value = total / static_cast<float>(trials[i].numStrips);
-            if (value > bestValue) {
-                bestValue = value;
-                best = static_cast<int>(i);
+        for (int slot : trials) {
+            if (m_slots[slot].value > bestValue) {
+                bestValue = m_slots[slot].value;
+                best = slot;
             }
         }
-        if (best < 0) {
-            info_.tris.resize(fakesFrom);
+        if (best < 0)
             continue;
-        }
 
-        // adopt the winner; keep only its fakes (the others go with their trials)
-        std::vector<StripTri> keptFakes;
-        const Trial& winner = trials[best];
+        // adopt the winner: its fakes join the table's triangles
         const size_t firstAdopted = adopted.size();
-        for (size_t k = 0; k < winner.numStrips; ++k) {
-            const TrialStrip& s = strips[winner.firstStrip + k];
+        const std::vector<int>& results = m_slots[best].kept ? m_kept : m_passResults;
+        size_t pos = m_slots[best].begin;
+        const int numStrips = results[pos++];
+        for (int k = 0; k < numStrips; ++k) {
+            const int length = results[pos++];
             Strip strip;
-            strip.startTri = s.startTri;
-            strip.startEdge = s.startEdge;
-            strip.direction = s.direction;
-            strip.stripId = s.stripId;
-            strip.trialId = -1;
-            strip.numDegenerates = s.numDegenerates;
-            for (size_t i = s.begin; i < s.end; ++i) {
-                int tri = arena_[i];
-                if (static_cast<size_t>(tri) >= fakesFrom) {
-                    keptFakes.push_back(info_.tris[tri]);
-                    tri = static_cast<int>(fakesFrom + keptFakes.size() - 1);
+            strip.tris.reserve(static_cast<size_t>(length));
+            for (int i = 0; i < length; ++i) {
+                const int entry = results[pos++];
+                if (entry >= 0) {
+                    strip.tris.push_back(entry);
+                    continue;
                 }
-                strip.tris.push_back(tri);
+                StripTri fake;
+                fake.c0 = fake.c2 = ~entry;
+                fake.c1 = results[pos++];
+                fake.fake = true;
+                strip.tris.push_back(static_cast<int>(m_info.tris.size()));
+                m_info.tris.push_back(fake);
             }
             adopted.push_back(std::move(strip));
         }
-        info_.tris.resize(fakesFrom);
-        info_.tris.insert(info_.tris.end(), keptFakes.begin(), keptFakes.end());
         for (size_t k = firstAdopted; k < adopted.size(); ++k) {
             for (int tri : adopted[k].tris) {
-                StripTri& t = info_.tris[tri];
-                t.stripId = adopted[k].stripId;
-                t.trialId = -1;
-                Commit(tri);
+                if (static_cast<size_t>(tri) < m_info.numTableTris)
+                    Commit(tri);
             }
         }
     }

@@ -7,95 +7,133 @@
 // whose strips are longest on average. Fake triangles (p, q, p) turn a strip
 // where that lets it go on. Passes repeat until no uncommitted triangle is left.
 //
-// Cost: each pass grows at most 60 trials over the uncommitted triangles near
-// the seeds. Edges are found by hash, seeds through a next-uncommitted index,
-// continuations through per-vertex lists of the edges still usable, so nothing
-// rescans all triangles or a vertex's spent edges.
+// Cost: a trial's result depends only on which of the triangles it looked at
+// were committed, so a small trial (up to 512 triangles read) is grown once
+// per (seed, start edge, direction) and kept until one of those triangles is
+// committed; passes mostly meet seeds whose trials are still valid. Large
+// trials are grown again each pass (on grids almost none would still be
+// valid). Growth walks precomputed neighbours with per-triangle marks (no
+// lookups, no clearing); seeds come from a next-uncommitted index and
+// continuations from per-vertex lists of the edges still usable. Memory:
+// linear in the triangles and in the kept results.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "MeshAnimConverter/geometry/StripifyInfo.h"
 
-// An adopted strip.
+// An adopted strip: triangle numbers into StripifyInfo::tris (fakes included).
 struct Strip {
-    int startTri = -1;
-    int startEdge = -1;
-    bool direction = true;  // true: starts from the start edge's endA towards endB
-    std::vector<int> tris;  // triangle numbers into StripifyInfo::tris
-    int stripId = -1;
-    int trialId = -1;  // -1 once committed
-    bool visited = false;
-    int numDegenerates = 0;
+    std::vector<int> tris;
 };
 
 class Stripper {
 public:
-    // `info` gains the fake triangles of the adopted strips. With liveEdges off,
-    // continuations walk the full edge lists instead of the lists of usable
-    // edges: slower, same result (tests compare the two).
-    explicit Stripper(StripifyInfo& info, bool liveEdges = true);
+    // `info` gains the fake triangles of the adopted strips; diagnostic lines
+    // go to `diagnostics` (when not null).
+    Stripper(StripifyInfo& info, std::string* diagnostics);
 
     std::vector<Strip> FindStrips();
 
     // One seed search; exposed for tests. -1 when no seed is left.
     int FindSeed();
-    float JumpFraction() const { return jump_; }
+    float JumpFraction() const { return m_jump; }
 
 private:
-    // A strip while it belongs to a trial; its triangles are arena_[begin, end).
-    struct TrialStrip {
+    // Per table triangle, all a growth step reads, in 32 bytes: the triangle
+    // across each edge, the trial that marked it last (kCommitted once
+    // adopted), the strip that did, the last trial that noted reading it, and
+    // its corners (16-bit indices).
+    struct Node {
+        int across[3];
+        int owner;
+        int stripMark;
+        int dependStamp;
+        uint16_t v[3];
+    };
+
+    // The strip being grown.
+    struct Growing {
         int startTri = -1;
         int startEdge = -1;
         bool direction = true;
         int stripId = -1;
         int trialId = -1;
-        int numDegenerates = 0;
-        size_t begin = 0;
-        size_t end = 0;
+        int degenerates = 0;
     };
 
-    // Every strip grown here belongs to a trial, so "taken" is: committed, or
-    // marked by the same trial; "in the strip" is: marked by that strip.
-    bool IsTaken(int tri, const TrialStrip& s) const;
-    bool IsInStrip(int tri, const TrialStrip& s) const;
-    void Mark(int tri, const TrialStrip& s);
-    int MakeFake(int p, int q);
-    void Grow(TrialStrip& s);
-    // Walks one direction from the strip's start triangle; `unique` limits it to
-    // triangles that bring a vertex new to the strip.
-    void Walk(TrialStrip& s, int p, int q, std::vector<int>& out, bool unique);
-    bool FindContinuation(const TrialStrip& s, TrialStrip& next) const;
+    // A trial's result: in m_kept (valid while `ready`) or in m_passResults
+    // (this pass only) from `begin`, as a strip count, then per strip its
+    // triangle count and triangles: a table triangle as its number, a fake
+    // (p, q, p) as the two entries ~p, q. The generation tells current
+    // dependency records from stale ones.
+    struct TrialSlot {
+        uint32_t generation = 0;
+        bool ready = false;
+        bool kept = false;
+        float value = 0.0f;
+        size_t begin = 0;
+    };
+
+    bool Taken(const Node& n, const Growing& s) const {
+        return n.owner == s.trialId || n.owner == kCommitted;
+    }
+    int Across(int tri, int a, int b) const;
+    void Depend(int tri);
+    void GrowTrial(int slot, int seed, int edge, bool direction);
+    void Grow(Growing& s);
+    void Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique);
+    bool FindContinuation(const Growing& s, Growing& next);
     int NextUncommitted(int from);
     void Commit(int tri);
     void UnlinkIfSpent(int edge);
 
-    StripifyInfo& info_;
-    bool liveEdges_ = true;
-    float jump_ = 0.0f;
-    bool firstSeed_ = true;
-    int nextTrialId_ = 0;
-    int nextStripId_ = 0;
+    static constexpr int kCommitted = -2;
 
-    // next_[i]: a table position at or after i that may be uncommitted (union-find
-    // with path compression); position numTableTris stands for "none".
-    std::vector<int> next_;
+    StripifyInfo& m_info;
+    std::string* m_diagnostics;
+    float m_jump = 0.0f;
+    bool m_firstSeed = true;
+    int m_nextTrialId = 0;
+    int m_nextStripId = 0;
+
+    std::vector<Node> m_nodes;
+
+    // next-uncommitted index: a table position at or after i that may be
+    // uncommitted (union-find with path compression); numTableTris is "none"
+    std::vector<int> m_next;
 
     // Per vertex, the edges that can still start a continuation, in edge-list
     // order: edges with two triangles, not both committed. Links per edge side
     // (2 × edge + 0 in endA's list, + 1 in endB's list); -1 ends a list.
-    std::vector<int> liveHead_;
-    std::vector<int> liveNext_;
-    std::vector<int> livePrev_;
+    std::vector<int> m_liveHead;
+    std::vector<int> m_liveNext;
+    std::vector<int> m_livePrev;
+
+    // Trial results, six slots per table triangle. Small trials are kept
+    // across passes together with what they depend on: per triangle a list of
+    // (slot, generation) records. Large ones touch so much that a later pass
+    // rarely finds them valid: they are grown again instead of kept.
+    struct DependRecord {
+        int slot;
+        uint32_t generation;
+        int next;
+    };
+    std::vector<TrialSlot> m_slots;
+    std::vector<int> m_kept;
+    std::vector<int> m_passResults;
+    std::vector<int> m_dependHead;
+    std::vector<DependRecord> m_depends;
+    std::vector<int> m_dependStamp;   // per triangle: last trial that read it
+    std::vector<int> m_trialDepends;  // what the trial being grown read
 
     // vertices of the strip being grown: stamp per vertex index
-    std::vector<unsigned> vertexStamp_;
-    unsigned stripStamp_ = 0;
+    std::vector<unsigned> m_vertexStamp;
+    unsigned m_stripStamp = 0;
 
-    // per-pass scratch, reused
-    std::vector<int> arena_;
-    std::vector<int> scratch_;
-    std::vector<int> forward_;
-    std::vector<int> backward_;
+    std::vector<int> m_forward;
+    std::vector<int> m_backward;
 };

@@ -1,7 +1,9 @@
 // The tangent, reorder and face-normal steps of one chunk.
 #include "MeshAnimConverter/mesh/ChunkOptimisation.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "MeshAnimConverter/geometry/StripGenerator.h"
@@ -113,14 +115,17 @@ void ReorderForVertexCache(IndexedMeshChunk& chunk, GenericMeshInfluence* weight
         indices.insert(indices.end(), {t.v[0], t.v[1], t.v[2]});
     }
 
-    SetStripCacheSize(16);
-    SetStripStitching(true);
-    SetStripMinLength(0);
-    SetStripListsOnly(true);
+    StripOptions options;
+    options.cacheSize = 16;
+    options.stitch = true;
+    options.minLength = 0;
+    options.listsOnly = true;
     std::vector<IndexRun> runs;
     std::vector<IndexRun> renumbered;
-    if (!MakeIndexRuns(indices, runs, false) ||
-        !RenumberRunVertices(runs, chunk.VertexCount(), renumbered)) {
+    std::string diagnostics;
+    const bool made = MakeIndexRuns(indices, options, runs, false, &diagnostics);
+    std::fputs(diagnostics.c_str(), stdout);  // the generator's lines, where it printed them
+    if (!made || !RenumberRunVertices(runs, chunk.VertexCount(), renumbered)) {
         return;
     }
     if (runs.size() != 1 || renumbered.size() != 1 || renumbered[0].indexCount != indexCount ||

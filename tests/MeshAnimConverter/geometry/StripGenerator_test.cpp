@@ -18,19 +18,19 @@ namespace {
 class StripGeneratorTest : public testing::Test {
 protected:
     void SetUp() override {
-        SetStripCacheSize(16);
-        SetStripStitching(true);
-        SetStripMinLength(0);
-        SetStripListsOnly(true);
+        options_.cacheSize = 16;
+        options_.stitch = true;
+        options_.minLength = 0;
+        options_.listsOnly = true;
     }
-    void TearDown() override { SetUp(); }
 
-    // Runs the generator with standard output captured into `printed_`.
+    // Runs the generator with its diagnostic text collected into `printed_`.
     std::vector<IndexRun> Runs(const std::vector<uint16_t>& idx, bool validate = false) {
         std::vector<IndexRun> runs;
+        printed_.clear();
         testing::internal::CaptureStdout();
-        const bool ok = MakeIndexRuns(idx, runs, validate);
-        printed_ = testing::internal::GetCapturedStdout();
+        const bool ok = MakeIndexRuns(idx, options_, runs, validate, &printed_);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // nothing printed directly
         EXPECT_TRUE(ok);
         return runs;
     }
@@ -45,6 +45,7 @@ protected:
         return runs[0].indices;
     }
 
+    StripOptions options_;
     std::string printed_;
 };
 
@@ -111,7 +112,7 @@ TEST_F(StripGeneratorTest, SingleTriangleComesBackUnchanged) {
 // loose order: T2 T3 T6 (4,8,4) T7 T4 T5 T0 T1 by cached vertices, which here
 // is the strip order again. The swap triangle is still not output.
 TEST_F(StripGeneratorTest, LooseTrianglesNeverEmitSwaps) {
-    SetStripMinLength(100);
+    options_.minLength = 100;
     const std::vector<uint16_t> order = Order(geomtest::GridIndices(2, 2));
     EXPECT_EQ(order, (std::vector<uint16_t>{1, 2, 5, 1, 5, 4, 4, 5, 8, 4, 8, 7,
                                             3, 4, 7, 3, 7, 6, 0, 1, 4, 0, 4, 3}));
@@ -170,18 +171,16 @@ TEST_F(StripGeneratorTest, RenumberByFirstUse) {
 }
 
 TEST_F(StripGeneratorTest, StripOutputModeIsRefused) {
-    SetStripListsOnly(false);
+    options_.listsOnly = false;
     std::vector<IndexRun> runs(3);
-    EXPECT_FALSE(MakeIndexRuns({0, 1, 2}, runs, false));
+    EXPECT_FALSE(MakeIndexRuns({0, 1, 2}, options_, runs, false, nullptr));
     EXPECT_TRUE(runs.empty());
 }
 
 TEST_F(StripGeneratorTest, ValidationAcceptsOwnOutput) {
     for (const auto& idx : {geomtest::GridIndices(5, 4), geomtest::RandomIndices(300, 80, 3)}) {
         std::vector<IndexRun> runs;
-        testing::internal::CaptureStdout();
-        EXPECT_TRUE(MakeIndexRuns(idx, runs, true));
-        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(MakeIndexRuns(idx, options_, runs, true, nullptr));
     }
 }
 
@@ -248,7 +247,7 @@ TEST_F(StripGeneratorTest, LargestChunkKeepsEveryTriangle) {
 
 // The options persist between calls until set again.
 TEST_F(StripGeneratorTest, SmallCacheStillKeepsEveryTriangle) {
-    SetStripCacheSize(3);  // internal size max(1, 3 - 6) = 1
+    options_.cacheSize = 3;  // internal size max(1, 3 - 6) = 1
     const auto idx = geomtest::GridIndices(9, 9);
     EXPECT_EQ(Triangles(Order(idx)), KeptTriangles(idx));
     EXPECT_EQ(Triangles(Order(idx)), KeptTriangles(idx));

@@ -57,7 +57,7 @@ StripifyInfo Build(const std::vector<uint16_t>& idx) {
     int maxIndex = 0;
     for (uint16_t v : idx) maxIndex = std::max<int>(maxIndex, v);
     StripifyInfo info;
-    BuildStripifyInfo(idx.data(), idx.size(), maxIndex, info);
+    BuildStripifyInfo(idx.data(), idx.size(), maxIndex, info, nullptr);
     return info;
 }
 
@@ -100,7 +100,7 @@ TEST(StripPieces, SplitTable) {
 }
 
 TEST(StripPieces, DropShortPiecesMovesTrianglesToLoose) {
-    std::vector<StripPiece> pieces = {{{1, 2, 3}, false}, {{4}, false}, {{5, 6}, false}};
+    std::vector<StripPiece> pieces = {{{1, 2, 3}}, {{4}}, {{5, 6}}};
     std::vector<int> loose;
     DropShortPieces(pieces, 2, loose);
     ASSERT_EQ(pieces.size(), 2u);
@@ -177,7 +177,7 @@ TEST(StripPieces, LooseTrianglesGreedyOrder) {
 TEST(StripPieces, PieceOrderUsesCacheHitsThenWinding) {
     const StripifyInfo info = Build(geomtest::GridIndices(2, 2));
     std::vector<StripPiece> pieces;
-    for (int t = 0; t < 8; ++t) pieces.push_back(StripPiece{{t}, false});
+    for (int t = 0; t < 8; ++t) pieces.push_back(StripPiece{{t}});
     std::vector<int> order;
     for (const StripPiece& p : OrderPieces(pieces, info, 10)) order.push_back(p.tris[0]);
     EXPECT_EQ(order, (std::vector<int>{2, 3, 6, 0, 7, 1, 4, 5}));
@@ -186,7 +186,7 @@ TEST(StripPieces, PieceOrderUsesCacheHitsThenWinding) {
 // Pieces sharing no vertex: each next one is the first unvisited in order.
 TEST(StripPieces, PieceOrderFallsBackToFirstUnvisited) {
     const StripifyInfo info = Build({0, 1, 2, 3, 4, 5, 6, 7, 8});
-    std::vector<StripPiece> pieces = {{{0}, false}, {{1}, false}, {{2}, false}};
+    std::vector<StripPiece> pieces = {{{0}}, {{1}}, {{2}}};
     std::vector<int> order;
     for (const StripPiece& p : OrderPieces(pieces, info, 10)) order.push_back(p.tris[0]);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
@@ -257,8 +257,9 @@ std::vector<int> NaivePieceOrder(std::vector<StripPiece> pieces, const StripifyI
     FifoCache cache(cacheSize);
     bool wanted = pieces[current].tris.size() % 2 == 0;
     bool firstPiece = true;
+    std::vector<bool> visited(pieces.size(), false);
     while (current >= 0) {
-        pieces[current].visited = true;
+        visited[current] = true;
         for (int t : pieces[current].tris) cache.AddTriangle(info.tris[t]);
         order.push_back(current);
         if (!firstPiece && pieces[current].tris.size() % 2 == 1)
@@ -276,7 +277,7 @@ std::vector<int> NaivePieceOrder(std::vector<StripPiece> pieces, const StripifyI
         int best = -1;
         float bestRatio = -1.0f;
         for (int p : candidates) {
-            if (pieces[p].visited)
+            if (visited[p])
                 continue;
             int hits = 0;
             for (int t : pieces[p].tris) hits += cache.CountCached(info.tris[t]);
@@ -290,7 +291,7 @@ std::vector<int> NaivePieceOrder(std::vector<StripPiece> pieces, const StripifyI
         }
         if (best < 0) {
             for (size_t i = 0; i < pieces.size() && best < 0; ++i) {
-                if (!pieces[i].visited)
+                if (!visited[i])
                     best = static_cast<int>(i);
             }
         }
@@ -309,10 +310,9 @@ TEST(StripPieces, IncrementalOrdersMatchRescanning) {
         int maxIndex = 0;
         for (uint16_t v : idx) maxIndex = std::max<int>(maxIndex, v);
         StripifyInfo info;
-        testing::internal::CaptureStdout();
-        BuildStripifyInfo(idx.data(), idx.size(), maxIndex, info);
-        const std::vector<StripPiece> pieces = SplitStrips(Stripper(info).FindStrips(), info, 10);
-        testing::internal::GetCapturedStdout();
+        BuildStripifyInfo(idx.data(), idx.size(), maxIndex, info, nullptr);
+        const std::vector<StripPiece> pieces =
+            SplitStrips(Stripper(info, nullptr).FindStrips(), info, 10);
 
         std::vector<int> loose;
         for (const StripPiece& p : pieces) loose.insert(loose.end(), p.tris.begin(), p.tris.end());
