@@ -107,7 +107,8 @@ bool GenerateTangents(IndexedMeshChunk& chunk, GenericMeshInfluence* weights,
 }
 
 // Reorder step: vertex-cache order of the triangles, vertices numbered by first use.
-void ReorderForVertexCache(IndexedMeshChunk& chunk, GenericMeshInfluence* weights) {
+void ReorderForVertexCache(IndexedMeshChunk& chunk, GenericMeshInfluence* weights,
+                           std::string* printed) {
     const size_t indexCount = chunk.IndexCount();
     std::vector<uint16_t> indices;
     indices.reserve(indexCount);
@@ -122,9 +123,8 @@ void ReorderForVertexCache(IndexedMeshChunk& chunk, GenericMeshInfluence* weight
     options.listsOnly = true;
     std::vector<IndexRun> runs;
     std::vector<IndexRun> renumbered;
-    std::string diagnostics;
-    const bool made = MakeIndexRuns(indices, options, runs, false, &diagnostics);
-    std::fputs(diagnostics.c_str(), stdout);  // the generator's lines, where it printed them
+    // the generator's diagnostic lines go to the caller, who prints them in the chunk's turn
+    const bool made = MakeIndexRuns(indices, options, runs, false, printed);
     if (!made || !RenumberRunVertices(runs, chunk.VertexCount(), renumbered)) {
         return;
     }
@@ -179,7 +179,7 @@ void ReorderForVertexCache(IndexedMeshChunk& chunk, GenericMeshInfluence* weight
 // Entry points
 
 bool PrepareChunkForOutput(IndexedMesh& mesh, uint32_t chunkIndex, bool optimise,
-                           uint32_t& vertexCount) {
+                           uint32_t& vertexCount, std::string* printed) {
     IndexedMeshChunk& chunk = *mesh.chunks[chunkIndex];
     GenericMeshInfluence* weights = ChunkWeights(mesh, chunkIndex);
     vertexCount = chunk.VertexCount();
@@ -190,7 +190,7 @@ bool PrepareChunkForOutput(IndexedMesh& mesh, uint32_t chunkIndex, bool optimise
     } else if (!optimise) {
         return true;
     }
-    ReorderForVertexCache(chunk, weights);
+    ReorderForVertexCache(chunk, weights, printed);
     ComputeFaceNormals(chunk.vertices, chunk.triangles, chunk.faceNormals);
     return true;
 }

@@ -11,10 +11,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class IndexedMesh;
 
 // Runs the step on chunk `chunk`. Returns false, changing nothing, when the tangent step would
 // give the chunk more vertices than its 16-bit triangle corners can address; `vertexCount` then
 // holds the count it would need.
-bool PrepareChunkForOutput(IndexedMesh& mesh, uint32_t chunk, bool optimise, uint32_t& vertexCount);
+// What the step prints (the strip generator's diagnostic lines) is appended to `printed`, or
+// dropped when it is null.
+bool PrepareChunkForOutput(IndexedMesh& mesh, uint32_t chunk, bool optimise, uint32_t& vertexCount,
+                           std::string* printed);

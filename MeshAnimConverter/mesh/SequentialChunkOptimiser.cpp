@@ -5,7 +5,7 @@
 
 OptimisedChunk OptimiseChunk(IndexedMesh& mesh, uint32_t chunk) {
     OptimisedChunk result;
-    result.ok = PrepareChunkForOutput(mesh, chunk, true, result.vertexCount);
+    result.ok = PrepareChunkForOutput(mesh, chunk, true, result.vertexCount, &result.printed);
     return result;
 }
 

@@ -423,7 +423,7 @@ TEST(ChunkLimits, TangentStepBeyondSixteenBitsIsRefused) {
     mesh.sourceCorners.resize(1);
     mesh.influencesPerVertex.assign(1, 0);
     uint32_t vertices = 0;
-    EXPECT_FALSE(PrepareChunkForOutput(mesh, 0, true, vertices));
+    EXPECT_FALSE(PrepareChunkForOutput(mesh, 0, true, vertices, nullptr));
     EXPECT_EQ(vertices, 65536u);
 }
 
