@@ -32,6 +32,8 @@ ensure_packages() {
 # The packages of the main build and its tests.
 ensure_build_packages() {
   ensure_packages g++ cmake ninja-build libgtest-dev ccache
+  # vantok-import: assimp and CLI11, and assimp's test models for the `models` tests
+  ensure_packages libassimp-dev libcli11-dev assimp-testmodels
 }
 
 # Compiler cache shared by every build folder and checkout of this machine: paths are made
