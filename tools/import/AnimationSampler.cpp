@@ -66,8 +66,8 @@ void Extend(const Key* keys, unsigned count, double& first, double& last) {
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
-bool SampleAnimation(const aiAnimation& animation, const NodeTable& table,
-                     const Skeleton& skeleton, int fps, ImportAnimation& out) {
+bool SampleAnimation(const aiAnimation& animation, const NodeTable& table, const Skeleton& skeleton,
+                     int fps, ImportAnimation& out) {
     const int nodes = table.Count();
     std::vector<const aiNodeAnim*> channels(nodes, nullptr);
     double first = INFINITY, last = -INFINITY;
@@ -108,7 +108,8 @@ bool SampleAnimation(const aiAnimation& animation, const NodeTable& table,
     out.frameCount = frameCount;
     out.frames.assign(static_cast<size_t>(frameCount) * bones, Transform{});
     for (int f = 0; f < frameCount; ++f) {
-        const double time = first + std::min(f / static_cast<double>(fps), seconds) * ticksPerSecond;
+        const double time =
+            first + std::min(f / static_cast<double>(fps), seconds) * ticksPerSecond;
         for (int i = 0; i < nodes; ++i) {
             const aiNodeAnim* c = channels[i];
             if (c == nullptr) {

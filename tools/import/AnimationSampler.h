@@ -20,5 +20,5 @@
 inline constexpr int kMaxFrames = 100000;
 
 // Fills name, frameRate, frameCount and frames; returns false when the animation was cut.
-bool SampleAnimation(const aiAnimation& animation, const NodeTable& table,
-                     const Skeleton& skeleton, int fps, ImportAnimation& out);
+bool SampleAnimation(const aiAnimation& animation, const NodeTable& table, const Skeleton& skeleton,
+                     int fps, ImportAnimation& out);

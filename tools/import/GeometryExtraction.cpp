@@ -74,7 +74,8 @@ void ExtractGeometry(const aiScene& scene, const NodeTable& table, const Skeleto
         const bool mirrored = global.Determinant() < 0;
         const int nodeBone = hasBones ? std::max(skeleton.boneOfNode[i], 0) : -1;
         for (unsigned k = 0; k < node->mNumMeshes; ++k) {
-            if (node->mMeshes[k] >= scene.mNumMeshes || scene.mMeshes[node->mMeshes[k]] == nullptr) {
+            if (node->mMeshes[k] >= scene.mNumMeshes ||
+                scene.mMeshes[node->mMeshes[k]] == nullptr) {
                 continue;
             }
             const aiMesh& mesh = *scene.mMeshes[node->mMeshes[k]];
@@ -103,7 +104,8 @@ void ExtractGeometry(const aiScene& scene, const NodeTable& table, const Skeleto
                 if (mesh.mNormals != nullptr) {
                     const aiVector3D nn = normalMatrix * mesh.mNormals[v];
                     const Vec3 q = Normalised(nn);
-                    out.normal = Vec3{Finite(q.x, counts), Finite(q.y, counts), Finite(q.z, counts)};
+                    out.normal =
+                        Vec3{Finite(q.x, counts), Finite(q.y, counts), Finite(q.z, counts)};
                 }
                 if (mesh.mTextureCoords[0] != nullptr) {
                     out.uv[0] = Finite(mesh.mTextureCoords[0][v].x, counts);

@@ -34,9 +34,9 @@ Transform RelativeTo(const Transform& parent, const Transform& child) {
     const Quat inverse = QuatConjugate(parent.rotation);
     Transform local;
     local.rotation = QuatMultiply(inverse, child.rotation);
-    local.position = QuatRotate(inverse, Vec3{child.position.x - parent.position.x,
-                                              child.position.y - parent.position.y,
-                                              child.position.z - parent.position.z});
+    local.position = QuatRotate(
+        inverse, Vec3{child.position.x - parent.position.x, child.position.y - parent.position.y,
+                      child.position.z - parent.position.z});
     return local;
 }
 

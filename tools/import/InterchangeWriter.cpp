@@ -38,9 +38,15 @@ public:
     void Escaped(const std::string& text) {
         for (const char c : text) {
             switch (c) {
-                case '&': m_text += "&amp;"; break;
-                case '<': m_text += "&lt;"; break;
-                case '>': m_text += "&gt;"; break;
+                case '&':
+                    m_text += "&amp;";
+                    break;
+                case '<':
+                    m_text += "&lt;";
+                    break;
+                case '>':
+                    m_text += "&gt;";
+                    break;
                 default:
                     m_text += static_cast<unsigned char>(c) < 0x20 ? '_' : c;
             }

@@ -94,8 +94,7 @@ std::vector<std::uint8_t> ImageBytes(const aiTexture& t) {
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
-MaterialExtractor::MaterialExtractor(const aiScene& scene, std::string imageStem,
-                                     TangentBump tbump)
+MaterialExtractor::MaterialExtractor(const aiScene& scene, std::string imageStem, TangentBump tbump)
     : m_scene(scene), m_imageStem(std::move(imageStem)), m_tbump(tbump) {}
 
 std::string MaterialExtractor::EmbeddedFileName(const std::string& path) {

@@ -3,11 +3,11 @@
 // attachments, animations.
 #include "tools/import/ModelImporter.h"
 
-#include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <assimp/Importer.hpp>
 #include <filesystem>
 #include <vector>
 

@@ -1,8 +1,8 @@
 // vantok-import: a model in any format assimp reads to the interchange file, and with
 // --convert on to .im and .kin files in one command. Usage errors exit with 2.
-#include <CLI/CLI.hpp>
 #include <assimp/version.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
 
@@ -10,8 +10,9 @@
 
 int main(int argc, char** argv) {
     ImportOptions options;
-    CLI::App app{"Imports a model (FBX, glTF, COLLADA, X, OBJ, MD5, BVH and every other format "
-                 "assimp reads) into a vantok interchange file, and optionally converts it."};
+    CLI::App app{
+        "Imports a model (FBX, glTF, COLLADA, X, OBJ, MD5, BVH and every other format "
+        "assimp reads) into a vantok interchange file, and optionally converts it."};
     app.set_version_flag("--version", std::string("vantok-import 1.0 (assimp ") +
                                           std::to_string(aiGetVersionMajor()) + "." +
                                           std::to_string(aiGetVersionMinor()) + "." +
