@@ -1,11 +1,12 @@
 // The importer's algebra and naming: parent-relative frames undo with the converter's rule,
 // orientation forms against hand-worked rotations, unique bone names.
+#include "tools/import/ImportMath.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-#include "tools/import/ImportMath.h"
 #include "tools/import/SkeletonBuilder.h"
 
 namespace {

@@ -12,8 +12,8 @@
 
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "ModelWriters.h"
-#include "tools/import/InterchangeWriter.h"
 #include "tests/MeshAnimConverter/e2e/OutputFiles.h"
+#include "tools/import/InterchangeWriter.h"
 
 namespace {
 
@@ -57,9 +57,8 @@ std::string StaticGltf(const ScratchFolder& folder) {
         "2]},{\"name\":\"Moved\",\"mesh\":0,\"translation\":[1,2,3],\"scale\":[2,2,2]},{"
         "\"name\":\"Mirrored\",\"mesh\":0,\"scale\":[-1,1,1]}],\"meshes\":[{\"primitives\":[{"
         "\"attributes\":{\"POSITION\":" +
-            std::to_string(pos) + ",\"NORMAL\":" + std::to_string(nrm) +
-            "},\"indices\":" + std::to_string(idx) +
-            ",\"material\":0}]}],\"materials\":[{\"name\":\"Paint\"}]");
+            std::to_string(pos) + ",\"NORMAL\":" + std::to_string(nrm) + "},\"indices\":" +
+            std::to_string(idx) + ",\"material\":0}]}],\"materials\":[{\"name\":\"Paint\"}]");
 }
 
 TEST(ImportedModels, NodeTransformMovesScalesAndMirrorsTriangles) {
@@ -69,7 +68,7 @@ TEST(ImportedModels, NodeTransformMovesScalesAndMirrorsTriangles) {
     const ImportOutcome run = RunImportCaptured(options);
     ASSERT_EQ(run.status, 0) << run.err << run.out;
     EXPECT_NE(run.out.find("1 triangles") == std::string::npos ? run.out.find("2 triangles")
-                                                                 : std::string::npos,
+                                                               : std::string::npos,
               std::string::npos);
     EXPECT_NE(run.out.find(kClean), std::string::npos) << run.out;
 
@@ -124,9 +123,9 @@ TEST(ImportedModels, MaterialsInFirstUseOrderWithNormalMapTagged) {
     const ImportOutcome run = RunImportCaptured(Options(TwoMaterialObj(folder), xml));
     ASSERT_EQ(run.status, 0) << run.err << run.out;
     EXPECT_NE(run.out.find(kClean), std::string::npos) << run.out;
-    EXPECT_NE(run.err.find("warning: '" + folder.File("two.obj") +
-                           "': dropped 1 point(s) and 1 line(s)"),
-              std::string::npos)
+    EXPECT_NE(
+        run.err.find("warning: '" + folder.File("two.obj") + "': dropped 1 point(s) and 1 line(s)"),
+        std::string::npos)
         << run.err;
 
     SceneData scene;
@@ -196,10 +195,10 @@ std::string SkinnedGltf(const ScratchFolder& folder) {
     GltfWriter g;
     const int pos = g.Floats({0, 0, 0, 1, 0, 0, 0, 2, 0, 1, 2, 0, 2, 0, 0, 2, 2, 0}, "VEC3", 6);
     const int nrm = g.Floats({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, "VEC3", 6);
-    const int j0 = g.Shorts({0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 2, 3, 0, 0, 0, 0, 2, 0, 0, 0},
-                            "VEC4", 6);
-    const int w0 = g.Floats({1, 0, 0, 0, 0.75f, 0.25f, 0, 0, 1, 0, 0, 0, 0.4f, 0.3f, 0.15f, 0.1f,
-                             0, 0, 0, 0, 1, 0, 0, 0},
+    const int j0 = g.Shorts(
+        {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 2, 3, 0, 0, 0, 0, 2, 0, 0, 0}, "VEC4", 6);
+    const int w0 = g.Floats({1,    0,    0,     0,    0.75f, 0.25f, 0, 0, 1, 0, 0, 0,
+                             0.4f, 0.3f, 0.15f, 0.1f, 0,     0,     0, 0, 1, 0, 0, 0},
                             "VEC4", 6);
     std::vector<float> w1v(24, 0.0f);
     w1v[12] = 0.05f;  // the fifth weight of vertex 3
@@ -235,8 +234,7 @@ std::string SkinnedGltf(const ScratchFolder& folder) {
             "]},"
             "{\"name\":\"Toe3\",\"translation\":[-1,0,0]}],"
             "\"skins\":[{\"joints\":[1,2,3,4,7],\"inverseBindMatrices\":" +
-            n(ibms) +
-            "}],\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":" + n(pos) +
+            n(ibms) + "}],\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":" + n(pos) +
             ",\"NORMAL\":" + n(nrm) + ",\"JOINTS_0\":" + n(j0) + ",\"WEIGHTS_0\":" + n(w0) +
             ",\"JOINTS_1\":" + n(j1b) + ",\"WEIGHTS_1\":" + n(w1) + "},\"indices\":" + n(idx) +
             ",\"material\":0}]}],\"materials\":[{\"name\":\"Skin\"}],"
@@ -294,8 +292,8 @@ TEST(ImportedModels, SkinWeightsBonesAttachmentAndAnimation) {
         {{0, 0, 0}, W{{"b.Hip", 1}}},
         {{1, 0, 0}, W{{"b.Hip", 0.75f}, {"b.Knee", 0.25f}}},
         {{0, 2, 0}, W{{"b.Knee", 1}}},
-        {{1, 2, 0}, W{{"b.Hip", 0.4f / s}, {"b.Knee", 0.3f / s}, {"b.Toe1", 0.15f / s},
-                      {"b.Toe2", 0.1f / s}}},
+        {{1, 2, 0},
+         W{{"b.Hip", 0.4f / s}, {"b.Knee", 0.3f / s}, {"b.Toe1", 0.15f / s}, {"b.Toe2", 0.1f / s}}},
         {{2, 0, 0}, W{{"b.Hip", 1}}},  // no weight: bound to the root
         {{2, 2, 0}, W{{"b.Toe1", 1}}}};
     const auto weights = WeightsByPosition(im);
@@ -462,8 +460,7 @@ TEST(ImportedModels, UnreadableModelFailsAndWritesNothing) {
         EXPECT_EQ(run.err.rfind("error: cannot import '" + model + "': ", 0), 0u) << run.err;
         EXPECT_EQ(run.out, "") << c.name;
         EXPECT_EQ(ReadWholeFile(folder.File("kept.xml")), "old") << c.name;
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()),
-                  2)
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 2)
             << "nothing beside the model and the old output";
         fs::remove(model);
     }

@@ -46,9 +46,8 @@ private:
                           ",\"byteLength\":" + std::to_string(bytes) + "}");
         m_bin.append(static_cast<const char*>(data), bytes);
         m_accessors.push_back("{\"bufferView\":" + std::to_string(m_views.size() - 1) +
-                              ",\"componentType\":" + std::to_string(component) +
-                              ",\"count\":" + std::to_string(count) + ",\"type\":\"" + type +
-                              "\"}");
+                              ",\"componentType\":" + std::to_string(component) + ",\"count\":" +
+                              std::to_string(count) + ",\"type\":\"" + type + "\"}");
         return static_cast<int>(m_accessors.size()) - 1;
     }
     static std::string Join(const std::vector<std::string>& items) {
