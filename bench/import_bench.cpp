@@ -3,11 +3,10 @@
 // importer's post-processing (the peer); BM_Import adds the extraction into the interchange
 // records; BM_ImportAndWrite is the whole tool run without --convert (load, extraction, the
 // interchange text and its replace-on-commit write). Counter: triangles per second.
+#include <assimp/scene.h>
 #include <benchmark/benchmark.h>
 
 #include <assimp/Importer.hpp>
-#include <assimp/scene.h>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -65,7 +64,8 @@ void BM_AssimpLoad(benchmark::State& state) {
             break;
         }
     }
-    state.counters["triangles"] = benchmark::Counter(kTriangles, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["triangles"] =
+        benchmark::Counter(kTriangles, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_Import(benchmark::State& state) {
@@ -81,7 +81,8 @@ void BM_Import(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(model.triangles.data());
     }
-    state.counters["triangles"] = benchmark::Counter(kTriangles, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["triangles"] =
+        benchmark::Counter(kTriangles, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_ImportAndWrite(benchmark::State& state) {
@@ -96,7 +97,8 @@ void BM_ImportAndWrite(benchmark::State& state) {
         std::rewind(sink);
     }
     std::fclose(sink);
-    state.counters["triangles"] = benchmark::Counter(kTriangles, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["triangles"] =
+        benchmark::Counter(kTriangles, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 }  // namespace

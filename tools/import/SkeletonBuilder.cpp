@@ -130,11 +130,22 @@ Skeleton BuildSkeleton(const aiScene& scene, const NodeTable& table,
         marked = animated;  // a motion clip: the animated nodes are the skeleton
     }
 
-    // complete to a tree under the common ancestor
+    // complete to a tree under the common ancestor; nodes with meshes that nothing moves count
+    // in it too, so that their vertices, bound to the root, stay where they are
     int root = -1;
     for (int i = 0; i < count; ++i) {
         if (marked[i] != 0) {
             root = root < 0 ? i : CommonAncestor(table, root, i);
+        }
+    }
+    for (int i = 0; i < count && root >= 0; ++i) {
+        const aiNode* node = table.Node(i);
+        for (unsigned k = 0; k < node->mNumMeshes && moved[i] == 0; ++k) {
+            if (node->mMeshes[k] < scene.mNumMeshes &&
+                !MeshIsSkinned(scene.mMeshes[node->mMeshes[k]])) {
+                root = CommonAncestor(table, root, i);
+                break;
+            }
         }
     }
     Skeleton skeleton;

@@ -4,10 +4,12 @@
 // skin and that an animation moves (the node or one of its ancestors has a channel); when there
 // are neither, the animated nodes themselves (a motion clip). The set is completed to a tree:
 // every node on the path from a bone up to the common ancestor of all bones becomes a bone, and
-// that ancestor is the root (bone 0). Bones follow the node tree in pre-order, so a parent comes
-// before its children. Bind transforms are model space: from the offset matrix for a skin bone
-// (mesh node transform times the inverse offset), from the rest pose otherwise, scale dropped.
-// Names get the "b." prefix and are made unique ignoring case. Cost: linear in nodes and bones.
+// that ancestor is the root (bone 0). Nodes with unskinned meshes that nothing moves take part
+// in finding that ancestor, since their vertices are bound to the root. Bones follow the node tree
+// in pre-order, so a parent comes before its children. Bind transforms are model space: from the
+// offset matrix for a skin bone (mesh node transform times the inverse offset), from the rest pose
+// otherwise, scale dropped. Names get the "b." prefix and are made unique ignoring case. Cost:
+// linear in nodes and bones.
 #pragma once
 
 #include <assimp/scene.h>

@@ -412,6 +412,58 @@ TEST(ImportedModels, WeightCapKeepsTheLargestRenormalised) {
 }
 
 // -------------------------------------------------------------------------------------------
+// Rigid parts: a door that an animation turns and a wall that nothing moves, no skin.
+
+TEST(ImportedModels, AnimatedMeshNodesBecomeRigidlyBoundBones) {
+    ScratchFolder folder;
+    GltfWriter g;
+    const int pos = g.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}, "VEC3", 3);
+    const int times = g.Floats({0, 0.5f, 1}, "SCALAR", 3);
+    const int turns = g.Floats({0, 0, 0, 1, 0, kHalfRoot2, 0, kHalfRoot2, 0, 1, 0, 0}, "VEC4", 3);
+    const auto n = [](int i) { return std::to_string(i); };
+    const std::string model = g.Write(
+        folder, "door",
+        "\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"name\":\"Hall\",\"children\":["
+        "1,2]},{\"name\":\"Door\",\"mesh\":0},{\"name\":\"Wall\",\"mesh\":0,\"translation\":"
+        "[5,0,0]}],\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":" +
+            n(pos) + "}}]}],\"animations\":[{\"name\":\"open\",\"samplers\":[{\"input\":" +
+            n(times) + ",\"output\":" + n(turns) +
+            "}],\"channels\":[{\"sampler\":0,\"target\":{\"node\":1,\"path\":\"rotation\"}}]}]");
+    const ImportOutcome run = RunImportCaptured(Options(model, folder.File("door.xml")));
+    ASSERT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_NE(run.out.find(kClean), std::string::npos) << run.out;
+
+    SceneData scene;
+    ASSERT_TRUE(ReadScene(folder.File("door.xml"), scene));
+    ASSERT_EQ(scene.bones.Count(), 2);
+    EXPECT_STREQ(scene.bones[0].name.c_str(), "b.Hall");
+    EXPECT_STREQ(scene.bones[1].name.c_str(), "b.Door");
+    EXPECT_STREQ(scene.bones[1].parentName.c_str(), "b.Hall");
+    ASSERT_EQ(scene.triangles.Count(), 2);
+    for (int t = 0; t < 2; ++t) {
+        for (const SceneVertex& v : scene.triangles[t].vertices) {
+            EXPECT_EQ(v.boneId[0], t == 0 ? 1 : 0);  // the door's own bone, the wall the root
+            EXPECT_EQ(v.blend[0], 1.0f);
+            EXPECT_EQ(v.blend[1], 0.0f);
+        }
+    }
+
+    // the door turns 90 then 180 degrees about y; the hall stays
+    KinFile kin;
+    std::string error;
+    ASSERT_TRUE(ReadKinFile(folder.File("open.kin"), kin, error)) << error;
+    ASSERT_EQ(kin.frameCount, 31u);
+    const std::vector<float>& last = kin.poses[30];
+    const float hall[7] = {0, 0, 0, 0, 0, 0, 1};
+    const float door[7] = {0, 0, 0, 0, -1, 0, 0};
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_NEAR(last[k], hall[k], 1e-6);
+        EXPECT_NEAR(last[7 + k], door[k], 1e-6);
+    }
+    EXPECT_NEAR(kin.poses[15][7 + 4], -kHalfRoot2, 1e-6);
+}
+
+// -------------------------------------------------------------------------------------------
 // Embedded images, failures
 
 TEST(ImportedModels, EmbeddedImageIsWrittenBesideTheOutput) {
