@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +17,15 @@ public:
     explicit XmlText(std::string& text) : m_text(text) {}
 
     void Real(float value) {
+        if (!std::isfinite(value)) {
+            value = 0;  // the interchange has no form for them; geometry counts them earlier
+        }
+        // integers below 1e9 print as "%.9g" prints them, without the general conversion
+        if (value == std::trunc(value) && std::fabs(value) < 1e9f &&
+            !(value == 0 && std::signbit(value))) {
+            Integer(static_cast<long>(value));
+            return;
+        }
         char buffer[32];
         const auto result =
             std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 9);

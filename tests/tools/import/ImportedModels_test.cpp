@@ -344,6 +344,35 @@ TEST(ImportedModels, SkinWeightsBonesAttachmentAndAnimation) {
     }
 }
 
+// Frame counts: one frame per 1 / fps seconds from the first key to the last, and one at the
+// last key when it falls between two steps (keys at 0, 0.5 and 1 second).
+TEST(ImportedModels, SamplingRateSetsTheFrameCount) {
+    struct Case {
+        int fps;
+        int frames;
+    };
+    const Case cases[] = {{1, 2}, {2, 3}, {3, 4}, {7, 8}, {30, 31}, {60, 61}};
+    ScratchFolder folder;
+    const std::string model = SkinnedGltf(folder);
+    for (const Case& c : cases) {
+        ImportOptions options = Options(model, folder.File("rate.xml"));
+        options.convert = false;
+        options.fps = c.fps;
+        ASSERT_EQ(RunImportCaptured(options).status, 0);
+        SceneData scene;
+        ASSERT_TRUE(ReadScene(folder.File("rate.xml"), scene));
+        ASSERT_EQ(scene.animations.Count(), 1);
+        EXPECT_EQ(scene.animations[0].frameRate, c.fps);
+        const SceneTrack& hip = scene.animations[0].tracks[0];
+        ASSERT_EQ(hip.keyFrames.Count(), c.frames) << c.fps;
+        // the last frame is the last key: Hip two units along z
+        EXPECT_EQ(hip.keyFrames[c.frames - 1].globalPosition.z, 2.0f) << c.fps;
+        if (c.fps == 7) {  // frame 3 at 3/7 s, between the first two keys
+            EXPECT_NEAR(hip.keyFrames[3].globalPosition.z, 6.0f / 7.0f, 1e-6);
+        }
+    }
+}
+
 // Every frame space and orientation form gives the same posed frames after conversion.
 TEST(ImportedModels, FrameSpacesAndOrientationFormsAgree) {
     ScratchFolder folder;
