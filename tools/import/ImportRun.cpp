@@ -49,11 +49,11 @@ int RunImport(const ImportOptions& options, std::FILE* out, std::FILE* err) {
         return 1;
     }
 
-    // embedded images are named after the output's stem, beside it
+    // embedded images are named after the model, beside the output
     const fs::path folder = fs::path(output).parent_path();
     ImportedModel imported;
     std::string reason;
-    if (!ImportModel(options, fs::path(output).stem().string(), imported, reason)) {
+    if (!ImportModel(options, fs::path(model).stem().string(), imported, reason)) {
         std::fprintf(err, "error: cannot import '%s': %s\n", model.c_str(), reason.c_str());
         return 1;
     }

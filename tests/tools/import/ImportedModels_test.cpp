@@ -515,12 +515,12 @@ TEST(ImportedModels, EmbeddedImageIsWrittenBesideTheOutput) {
     const ImportOutcome run = RunImportCaptured(options);
     ASSERT_EQ(run.status, 0) << run.err << run.out;
     EXPECT_NE(run.out.find(kClean), std::string::npos) << run.out;
-    EXPECT_EQ(ReadWholeFile(folder.File("out/box_0.png")), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(ReadWholeFile(folder.File("out/crate_0.png")), std::string("\x89PNG\r\n\x1a\n", 8));
     SceneData scene;
     ASSERT_TRUE(ReadScene(folder.File("out/box.xml"), scene));
     ASSERT_EQ(scene.materials.Count(), 1);
     ASSERT_EQ(scene.materials[0].textures.Count(), 1);
-    EXPECT_STREQ(scene.materials[0].textures[0].textureName.c_str(), "box_0.png");
+    EXPECT_STREQ(scene.materials[0].textures[0].textureName.c_str(), "crate_0.png");
 }
 
 TEST(ImportedModels, UnreadableModelFailsAndWritesNothing) {
