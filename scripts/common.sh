@@ -33,6 +33,8 @@ ensure_packages() {
 # dependency scan).
 ensure_build_packages() {
   ensure_packages g++ cmake ninja-build libgtest-dev ccache dpkg-dev file
+  # vantok-import and vantok-dump: assimp, CLI11, JSON; assimp's test models for the `models` tests
+  ensure_packages libassimp-dev libcli11-dev nlohmann-json3-dev assimp-testmodels
 }
 
 # Compiler cache shared by every build folder and checkout of this machine: paths are made

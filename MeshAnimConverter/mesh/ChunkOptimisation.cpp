@@ -1,7 +1,6 @@
 // The tangent, reorder and face-normal steps of one chunk.
 #include "MeshAnimConverter/mesh/ChunkOptimisation.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
