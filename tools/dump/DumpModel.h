@@ -32,13 +32,13 @@ struct ChunkNode {
     int depth = 0;
 };
 
-struct ImMap {
+struct MeshMap {
     std::int32_t slot = 0;
     std::string fileName;
     float amount = 0;
 };
 
-struct ImMaterial {
+struct MeshMaterial {
     std::size_t offset = 0;
     std::uint32_t version = 0;
     std::string referenceName;
@@ -47,10 +47,10 @@ struct ImMaterial {
     float opacity = 0;
     Float3 ambient{}, diffuse{}, specular{}, emissive{};
     float shine = 0;
-    std::vector<ImMap> maps;
+    std::vector<MeshMap> maps;
 };
 
-struct ImGeometry {
+struct MeshGeometry {
     std::size_t offset = 0;
     std::uint32_t version = 0;
     std::uint32_t primitiveCode = 0;
@@ -71,34 +71,34 @@ struct ImGeometry {
     bool HasTangents() const { return (flags & 1u) != 0; }
 };
 
-struct ImChunk {
+struct MeshChunk {
     std::size_t offset = 0;
     std::uint32_t version = 0;
     std::uint32_t index = 0;
-    ImMaterial material;
-    ImGeometry geometry;
+    MeshMaterial material;
+    MeshGeometry geometry;
     std::vector<ChunkNode> progressive;  // NINF chunks nested after MATL and GEOM
 };
 
-struct ImWeight {
+struct MeshWeight {
     std::int32_t vertex = 0;
     float weight = 0;
     Float3 position{};
 };
 
-struct ImChunkEntry {
+struct MeshChunkEntry {
     std::size_t offset = 0;
     std::uint32_t chunk = 0;
-    std::vector<ImWeight> weights;
+    std::vector<MeshWeight> weights;
 };
 
-struct ImBone {
+struct MeshBone {
     std::size_t offset = 0;
     std::string name;
     std::string parent;
     Float3 position{};
     std::array<float, 9> matrix{};  // row by row
-    std::vector<ImChunkEntry> entries;
+    std::vector<MeshChunkEntry> entries;
 };
 
 // A BONE chunk of a bone tree, flattened in pre-order; `parent` is an index into the same list.
@@ -112,13 +112,13 @@ struct TreeBone {
     std::array<float, 4> rotation{0, 0, 0, 1};
 };
 
-struct ImAttachment {
+struct MeshAttachment {
     std::string name;
     std::array<float, 9> matrix{};
     Float3 position{};
 };
 
-struct ImInfo {
+struct MeshInfo {
     std::size_t offset = 0;
     std::uint32_t version = 0;
     Float3 origin{};
@@ -129,16 +129,16 @@ struct ImInfo {
     Float3 boxMin{}, boxMax{};
 };
 
-struct ImModel {
-    ImInfo info;
-    std::vector<ImChunk> chunks;
+struct MeshModel {
+    MeshInfo info;
+    std::vector<MeshChunk> chunks;
     bool hasInfluences = false;
     std::size_t influencesOffset = 0;
-    std::vector<ImBone> bones;  // INFL
+    std::vector<MeshBone> bones;  // INFL
     bool hasSkeleton = false;
     std::vector<TreeBone> skeleton;  // SKEL
     bool hasAttachments = false;
-    std::vector<ImAttachment> attachments;
+    std::vector<MeshAttachment> attachments;
     std::vector<ChunkNode> progressive;  // top-level PMIN (and stray NINF) chunks
 };
 
@@ -178,7 +178,7 @@ struct DumpFile {
     std::string form;
     DumpKind kind = DumpKind::Unknown;
     std::vector<ChunkNode> tree;
-    ImModel im;
+    MeshModel im;
     KinModel kin;
     std::vector<DumpIssue> issues;   // found while reading
     std::optional<DumpIssue> fatal;  // the error that stopped the reading

@@ -57,8 +57,8 @@ void CheckTreeCounts(const std::vector<TreeBone>& bones, std::vector<DumpIssue>&
     }
 }
 
-void CheckGeometry(const ImChunk& c, const std::string& label, std::vector<DumpIssue>& out) {
-    const ImGeometry& g = c.geometry;
+void CheckGeometry(const MeshChunk& c, const std::string& label, std::vector<DumpIssue>& out) {
+    const MeshGeometry& g = c.geometry;
     if (g.indexCount != 3u * g.triangleCount)
         out.push_back(DumpIssue{true, label, g.offset,
                                 "index count " + std::to_string(g.indexCount) + " is not 3 x " +
@@ -120,7 +120,7 @@ void CheckGeometry(const ImChunk& c, const std::string& label, std::vector<DumpI
                                     std::to_string(first) + ")"});
 }
 
-void CheckInfluences(const ImModel& im, std::vector<DumpIssue>& out) {
+void CheckInfluences(const MeshModel& im, std::vector<DumpIssue>& out) {
     const std::size_t chunks = im.chunks.size();
     // per chunk: vertex -> (weight sum, offset of its first weight, count)
     struct Sum {
@@ -133,8 +133,8 @@ void CheckInfluences(const ImModel& im, std::vector<DumpIssue>& out) {
     {
         IssueList palette(out, true, "INFL");
         IssueList range(out, true, "INFL");
-        for (const ImBone& bone : im.bones) {
-            for (const ImChunkEntry& e : bone.entries) {
+        for (const MeshBone& bone : im.bones) {
+            for (const MeshChunkEntry& e : bone.entries) {
                 if (e.chunk >= chunks) {
                     palette.Add(e.offset, "bone '" + bone.name + "' weights chunk " +
                                               std::to_string(e.chunk) + ", outside the file's " +
@@ -144,7 +144,7 @@ void CheckInfluences(const ImModel& im, std::vector<DumpIssue>& out) {
                 const std::uint32_t vertices = im.chunks[e.chunk].geometry.vertexCount;
                 bool weighted = false;
                 for (std::size_t k = 0; k < e.weights.size(); ++k) {
-                    const ImWeight& w = e.weights[k];
+                    const MeshWeight& w = e.weights[k];
                     const std::size_t at = e.offset + 8 + 20 * k;
                     if (w.vertex < 0 || static_cast<std::uint32_t>(w.vertex) >= vertices) {
                         range.Add(at, "bone '" + bone.name + "' weights vertex " +
@@ -185,14 +185,14 @@ void CheckInfluences(const ImModel& im, std::vector<DumpIssue>& out) {
 }
 
 void CheckIndexedMesh(const DumpFile& file, std::vector<DumpIssue>& out) {
-    const ImModel& im = file.im;
+    const MeshModel& im = file.im;
     if (im.info.chunkCount != im.chunks.size())
         out.push_back(DumpIssue{true, "INFO", im.info.offset,
                                 "chunk count " + std::to_string(im.info.chunkCount) +
                                     " but the file holds " + std::to_string(im.chunks.size()) +
                                     " CHNK chunks"});
     for (std::size_t i = 0; i < im.chunks.size(); ++i) {
-        const ImChunk& c = im.chunks[i];
+        const MeshChunk& c = im.chunks[i];
         const std::string label = "CHNK " + std::to_string(i);
         if (c.index != i)
             out.push_back(DumpIssue{

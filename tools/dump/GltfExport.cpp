@@ -79,7 +79,7 @@ struct Export {
 
     explicit Export(const DumpFile& f) : file(f) {}
 
-    int Texture(const ImMap& map) {
+    int Texture(const MeshMap& map) {
         const TextureImage image = FindTextureImage(file.path, map.fileName);
         if (!image.found) {
             b.Warn("texture descriptors not found (first: " + image.descriptor +
@@ -106,14 +106,14 @@ struct Export {
         return static_cast<int>(b.doc["textures"].size()) - 1;
     }
 
-    int Material(const ImMaterial& m) {
+    int Material(const MeshMaterial& m) {
         const float opacity = Clamp01(m.opacity);
         Json pbr = {
             {"baseColorFactor",
              {Clamp01(m.diffuse[0]), Clamp01(m.diffuse[1]), Clamp01(m.diffuse[2]), opacity}},
             {"metallicFactor", 0.0},
             {"roughnessFactor", 1.0}};
-        for (const ImMap& map : m.maps) {
+        for (const MeshMap& map : m.maps) {
             if (map.slot == kDiffuseSlot) {
                 const int texture = Texture(map);
                 if (texture >= 0)
@@ -138,10 +138,10 @@ struct Export {
         std::vector<std::vector<std::pair<int, double>>> lists(vertices);
         const auto& bones = file.im.bones;
         for (std::size_t j = 0; j < bones.size(); ++j) {
-            for (const ImChunkEntry& e : bones[j].entries) {
+            for (const MeshChunkEntry& e : bones[j].entries) {
                 if (e.chunk != index)
                     continue;
-                for (const ImWeight& w : e.weights) {
+                for (const MeshWeight& w : e.weights) {
                     if (w.vertex < 0 || static_cast<std::uint32_t>(w.vertex) >= vertices ||
                         !(w.weight > 0) || !std::isfinite(w.weight))
                         continue;
@@ -198,8 +198,8 @@ struct Export {
 
     // One primitive; false when the chunk has nothing to draw.
     bool Primitive(std::size_t index, const GltfSkin* skin, Json& primitives) {
-        const ImChunk& c = file.im.chunks[index];
-        const ImGeometry& g = c.geometry;
+        const MeshChunk& c = file.im.chunks[index];
+        const MeshGeometry& g = c.geometry;
         const std::uint32_t vertices = g.vertexCount;
         std::vector<std::uint32_t> indices;
         bool restart = false;

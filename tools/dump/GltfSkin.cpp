@@ -19,7 +19,7 @@ bool SameName(const std::string& a, const std::string& b) {
     return true;
 }
 
-int FindBone(const std::vector<ImBone>& bones, const std::string& name) {
+int FindBone(const std::vector<MeshBone>& bones, const std::string& name) {
     for (std::size_t i = 0; i < bones.size(); ++i) {
         if (SameName(bones[i].name, name))
             return static_cast<int>(i);
@@ -32,7 +32,7 @@ bool Finite(double v) {
 }
 
 // Parent links by name, with every loop cut where it closes.
-std::vector<int> LinkParents(const std::vector<ImBone>& bones) {
+std::vector<int> LinkParents(const std::vector<MeshBone>& bones) {
     const std::size_t n = bones.size();
     std::vector<int> parents(n, -1);
     for (std::size_t i = 0; i < n; ++i) {
@@ -69,7 +69,7 @@ Json Numbers(const std::array<double, 3>& v) {
 
 // The local bind transform of an INFL record: its position and the rotation of its matrix,
 // which holds the transpose of the rotation's matrix.
-Posed LocalBind(const ImBone& bone) {
+Posed LocalBind(const MeshBone& bone) {
     Posed local;
     for (int i = 0; i < 3; ++i)
         local.position[i] = Finite(bone.position[i]) ? bone.position[i] : 0.0;
@@ -171,7 +171,7 @@ Quatd FromRows(const std::array<double, 9>& m) {
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
-GltfSkin AddSkin(GltfBuilder& builder, const ImModel& im) {
+GltfSkin AddSkin(GltfBuilder& builder, const MeshModel& im) {
     GltfSkin skin;
     const std::size_t n = im.bones.size();
     skin.parents = LinkParents(im.bones);
@@ -235,7 +235,7 @@ GltfSkin AddSkin(GltfBuilder& builder, const ImModel& im) {
     return skin;
 }
 
-bool AddAnimation(GltfBuilder& builder, const GltfSkin& skin, const ImModel& im,
+bool AddAnimation(GltfBuilder& builder, const GltfSkin& skin, const MeshModel& im,
                   const KinModel& kin, const std::string& name) {
     const std::size_t frames = kin.frames.size();
     if (frames == 0) {

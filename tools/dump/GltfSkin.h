@@ -33,10 +33,10 @@ struct GltfSkin {
 };
 
 // Adds the joint nodes and the skin for the bones of `im` (which must have some).
-GltfSkin AddSkin(GltfBuilder& builder, const ImModel& im);
+GltfSkin AddSkin(GltfBuilder& builder, const MeshModel& im);
 
 // Adds the animation of `kin`; false (and a warning) when no bone of it is a joint.
-bool AddAnimation(GltfBuilder& builder, const GltfSkin& skin, const ImModel& im,
+bool AddAnimation(GltfBuilder& builder, const GltfSkin& skin, const MeshModel& im,
                   const KinModel& kin, const std::string& name);
 
 // Quaternion helpers of the export (Hamilton product, rotation of column vectors).

@@ -17,7 +17,7 @@ std::size_t InfoWords(std::uint32_t version) {
 
 bool ReadInfo(DumpWalk& walk, const ChunkInfo& chunk) {
     ChunkReader& r = walk.reader;
-    ImInfo& info = walk.file.im.info;
+    MeshInfo& info = walk.file.im.info;
     info.offset = chunk.start;
     if (!r.ReadU32(info.version))
         return walk.Fail("INFO");
@@ -37,7 +37,7 @@ bool ReadInfo(DumpWalk& walk, const ChunkInfo& chunk) {
     return r.LeaveChunk() || walk.Fail("INFO");
 }
 
-bool ReadMaterial(DumpWalk& walk, ImMaterial& m, const std::string& label) {
+bool ReadMaterial(DumpWalk& walk, MeshMaterial& m, const std::string& label) {
     ChunkReader& r = walk.reader;
     ChunkInfo chunk;
     if (!walk.Enter(chunk))
@@ -65,14 +65,14 @@ bool ReadMaterial(DumpWalk& walk, ImMaterial& m, const std::string& label) {
         return walk.Fail(label, chunk.start,
                          "Map count " + std::to_string(maps) + " exceeds the chunk");
     m.maps.resize(maps);
-    for (ImMap& map : m.maps) {
+    for (MeshMap& map : m.maps) {
         if (!r.ReadI32(map.slot) || !r.ReadPaddedString(map.fileName) || !r.ReadF32(map.amount))
             return walk.Fail(label);
     }
     return r.LeaveChunk() || walk.Fail(label);
 }
 
-bool ReadGeometry(DumpWalk& walk, ImGeometry& g, const std::string& label) {
+bool ReadGeometry(DumpWalk& walk, MeshGeometry& g, const std::string& label) {
     ChunkReader& r = walk.reader;
     ChunkInfo chunk;
     if (!walk.Enter(chunk))
@@ -130,7 +130,7 @@ bool ReadGeometry(DumpWalk& walk, ImGeometry& g, const std::string& label) {
 
 bool ReadChunk(DumpWalk& walk, const ChunkInfo& chunk) {
     ChunkReader& r = walk.reader;
-    ImChunk& c = walk.file.im.chunks.emplace_back();
+    MeshChunk& c = walk.file.im.chunks.emplace_back();
     const std::string label = "CHNK " + std::to_string(walk.file.im.chunks.size() - 1);
     c.offset = chunk.start;
     if (!r.ReadU32(c.version) || !r.ReadU32(c.index))
@@ -157,7 +157,7 @@ bool ReadChunk(DumpWalk& walk, const ChunkInfo& chunk) {
 
 bool ReadInfluences(DumpWalk& walk, const ChunkInfo& chunk) {
     ChunkReader& r = walk.reader;
-    ImModel& im = walk.file.im;
+    MeshModel& im = walk.file.im;
     im.hasInfluences = true;
     im.influencesOffset = chunk.start;
     std::uint32_t version = 0;
@@ -169,7 +169,7 @@ bool ReadInfluences(DumpWalk& walk, const ChunkInfo& chunk) {
         return walk.Fail("INFL", chunk.start,
                          "Bone count " + std::to_string(count) + " exceeds the chunk");
     im.bones.resize(count);
-    for (ImBone& bone : im.bones) {
+    for (MeshBone& bone : im.bones) {
         bone.offset = r.Offset();
         std::uint32_t entries = 0;
         if (!r.ReadPaddedString(bone.name) || !r.ReadPaddedString(bone.parent) ||
@@ -180,7 +180,7 @@ bool ReadInfluences(DumpWalk& walk, const ChunkInfo& chunk) {
                              "Chunk entry count " + std::to_string(entries) + " of bone '" +
                                  bone.name + "' exceeds the chunk");
         bone.entries.resize(entries);
-        for (ImChunkEntry& entry : bone.entries) {
+        for (MeshChunkEntry& entry : bone.entries) {
             entry.offset = r.Offset();
             std::uint32_t weights = 0;
             if (!r.ReadU32(entry.chunk) || !r.ReadU32(weights))
@@ -190,7 +190,7 @@ bool ReadInfluences(DumpWalk& walk, const ChunkInfo& chunk) {
                                  "Weight count " + std::to_string(weights) + " of bone '" +
                                      bone.name + "' exceeds the chunk");
             entry.weights.resize(weights);
-            for (ImWeight& w : entry.weights) {
+            for (MeshWeight& w : entry.weights) {
                 if (!r.ReadI32(w.vertex) || !r.ReadF32(w.weight) || !ReadFloats(r, w.position))
                     return walk.Fail("INFL");
             }
@@ -201,7 +201,7 @@ bool ReadInfluences(DumpWalk& walk, const ChunkInfo& chunk) {
 
 bool ReadAttachments(DumpWalk& walk) {
     ChunkReader& r = walk.reader;
-    ImModel& im = walk.file.im;
+    MeshModel& im = walk.file.im;
     im.hasAttachments = true;
     std::uint32_t version = 0;
     std::uint32_t count = 0;
@@ -211,7 +211,7 @@ bool ReadAttachments(DumpWalk& walk) {
         return walk.Fail("ATCH", r.Offset(),
                          "Attachment count " + std::to_string(count) + " exceeds the chunk");
     im.attachments.resize(count);
-    for (ImAttachment& a : im.attachments) {
+    for (MeshAttachment& a : im.attachments) {
         if (!r.ReadPaddedString(a.name) || !ReadFloats(r, a.matrix) || !ReadFloats(r, a.position))
             return walk.Fail("ATCH");
     }
@@ -225,7 +225,7 @@ bool ReadAttachments(DumpWalk& walk) {
 
 bool ReadIndexedMeshForm(DumpWalk& walk) {
     ChunkReader& r = walk.reader;
-    ImModel& im = walk.file.im;
+    MeshModel& im = walk.file.im;
     const bool pm = walk.file.progressiveMesh;
     bool first = true;
     bool sawInfo = false;

@@ -45,13 +45,13 @@ Json Tree(const std::vector<TreeBone>& bones, bool withTransform) {
     return array;
 }
 
-Json Material(const ImMaterial& m) {
+Json Material(const MeshMaterial& m) {
     Json pairs = Json::array();
     for (const auto& [name, value] : m.pairs) pairs.push_back(Json::array({name, value}));
     Json maps = Json::array();
-    for (const ImMap& map : m.maps)
+    for (const MeshMap& map : m.maps)
         maps.push_back({{"slot", map.slot},
-                        {"slotName", MapSlotName(map.slot)},
+                        {"slotName", SlotNameOf(map.slot)},
                         {"fileName", map.fileName},
                         {"amount", Number(map.amount)}});
     return {{"offset", m.offset},
@@ -68,7 +68,7 @@ Json Material(const ImMaterial& m) {
             {"maps", maps}};
 }
 
-Json Geometry(const ImGeometry& g, const DumpOptions& options) {
+Json Geometry(const MeshGeometry& g, const DumpOptions& options) {
     auto triple = [](const Float3& v) { return Numbers(v); };
     return {{"offset", g.offset},
             {"version", g.version},
@@ -90,12 +90,12 @@ Json Geometry(const ImGeometry& g, const DumpOptions& options) {
 }
 
 // Bones of the INFL chunk that weight chunk `index`, with their weight counts.
-Json Palette(const ImModel& im, std::size_t index) {
+Json Palette(const MeshModel& im, std::size_t index) {
     Json array = Json::array();
-    for (const ImBone& bone : im.bones) {
+    for (const MeshBone& bone : im.bones) {
         std::size_t weights = 0;
         bool named = false;
-        for (const ImChunkEntry& e : bone.entries) {
+        for (const MeshChunkEntry& e : bone.entries) {
             if (e.chunk == index) {
                 named = true;
                 weights += e.weights.size();
@@ -114,8 +114,8 @@ Json Progressive(const std::vector<ChunkNode>& nodes) {
     return array;
 }
 
-void IndexedMesh(Json& doc, const ImModel& im, const DumpOptions& options) {
-    const ImInfo& info = im.info;
+void IndexedMesh(Json& doc, const MeshModel& im, const DumpOptions& options) {
+    const MeshInfo& info = im.info;
     doc["info"] = {{"offset", info.offset},
                    {"version", info.version},
                    {"origin", Numbers(info.origin)},
@@ -126,7 +126,7 @@ void IndexedMesh(Json& doc, const ImModel& im, const DumpOptions& options) {
                    {"boundingBox", {{"min", Numbers(info.boxMin)}, {"max", Numbers(info.boxMax)}}}};
     Json chunks = Json::array();
     for (std::size_t i = 0; i < im.chunks.size(); ++i) {
-        const ImChunk& c = im.chunks[i];
+        const MeshChunk& c = im.chunks[i];
         chunks.push_back({{"offset", c.offset},
                           {"version", c.version},
                           {"index", c.index},
@@ -138,12 +138,12 @@ void IndexedMesh(Json& doc, const ImModel& im, const DumpOptions& options) {
     doc["meshChunks"] = chunks;
     if (im.hasInfluences) {
         Json bones = Json::array();
-        for (const ImBone& b : im.bones) {
+        for (const MeshBone& b : im.bones) {
             Json entries = Json::array();
-            for (const ImChunkEntry& e : b.entries) {
+            for (const MeshChunkEntry& e : b.entries) {
                 entries.push_back({{"chunk", e.chunk},
                                    {"weightCount", e.weights.size()},
-                                   {"weights", Rows(e.weights, options, [](const ImWeight& w) {
+                                   {"weights", Rows(e.weights, options, [](const MeshWeight& w) {
                                         return Json{{"vertex", w.vertex},
                                                     {"weight", Number(w.weight)},
                                                     {"position", Numbers(w.position)}};
@@ -162,7 +162,7 @@ void IndexedMesh(Json& doc, const ImModel& im, const DumpOptions& options) {
         doc["skeleton"] = Tree(im.skeleton, true);
     if (im.hasAttachments) {
         Json attachments = Json::array();
-        for (const ImAttachment& a : im.attachments)
+        for (const MeshAttachment& a : im.attachments)
             attachments.push_back({{"name", a.name},
                                    {"matrix", Numbers(a.matrix)},
                                    {"position", Numbers(a.position)}});
@@ -176,7 +176,7 @@ void Animation(Json& doc, const KinModel& kin, const DumpOptions& options) {
     for (const KinEvent& e : kin.events)
         events.push_back({{"frame", e.frame},
                           {"type", e.type},
-                          {"typeName", EventTypeName(e.type)},
+                          {"typeName", EventNameOf(e.type)},
                           {"name", e.name}});
     Json frames = Rows(kin.frames, options, [&options](const KinFrame& f) {
         return Json{{"offset", f.offset},
@@ -200,7 +200,7 @@ void Animation(Json& doc, const KinModel& kin, const DumpOptions& options) {
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
-const char* MapSlotName(std::int32_t slot) {
+const char* SlotNameOf(std::int32_t slot) {
     static const char* const kNames[] = {"ambient",       "diffuse",   "specular", "shine",
                                          "shinestrength", "selfillum", "opacity",  "filtercolor",
                                          "bump",          "reflect",   "refract",  "displacement"};
@@ -209,7 +209,7 @@ const char* MapSlotName(std::int32_t slot) {
     return slot >= 0 && slot < 12 ? kNames[slot] : "";
 }
 
-const char* EventTypeName(std::int32_t type) {
+const char* EventNameOf(std::int32_t type) {
     static const char* const kNames[] = {"sound",    "soundsync",     "sync",          "3dsys",
                                          "generic",  "effect",        "attach",        "detach",
                                          "transfer", "anim_complete", "loop_complete", "destroyed"};

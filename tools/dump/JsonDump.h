@@ -19,5 +19,5 @@ nlohmann::ordered_json DumpJson(const DumpFile& file, const DumpOptions& options
                                 const std::vector<DumpIssue>* issues = nullptr);
 
 // Names of the map slots and event types, "" when unknown.
-const char* MapSlotName(std::int32_t slot);
-const char* EventTypeName(std::int32_t type);
+const char* SlotNameOf(std::int32_t slot);
+const char* EventNameOf(std::int32_t type);

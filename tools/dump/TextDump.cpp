@@ -80,10 +80,10 @@ void Tree(Text& t, const std::vector<TreeBone>& bones, bool withTransform) {
     }
 }
 
-void Chunk(Text& t, const ImModel& im, std::size_t index, const DumpOptions& options) {
-    const ImChunk& c = im.chunks[index];
-    const ImMaterial& m = c.material;
-    const ImGeometry& g = c.geometry;
+void Chunk(Text& t, const MeshModel& im, std::size_t index, const DumpOptions& options) {
+    const MeshChunk& c = im.chunks[index];
+    const MeshMaterial& m = c.material;
+    const MeshGeometry& g = c.geometry;
     t.Line("CHNK %zu (index %u)", index, c.index);
     t.Line("  material  %s", m.referenceName.c_str());
     t.Line("    two-sided %u  opacity %g  shine %g", m.twoSided, static_cast<double>(m.opacity),
@@ -94,8 +94,8 @@ void Chunk(Text& t, const ImModel& im, std::size_t index, const DumpOptions& opt
            Vec(m.emissive.data(), 3).c_str());
     for (const auto& [name, value] : m.pairs)
         t.Line("    property %s = %s", name.c_str(), value.c_str());
-    for (const ImMap& map : m.maps)
-        t.Line("    map %-8s (slot %d)  %s  amount %g", MapSlotName(map.slot), map.slot,
+    for (const MeshMap& map : m.maps)
+        t.Line("    map %-8s (slot %d)  %s  amount %g", SlotNameOf(map.slot), map.slot,
                map.fileName.c_str(), static_cast<double>(map.amount));
     t.Line("  geometry  %u vertices, %u triangles, tangents %s, %u influences per vertex%s%s",
            g.vertexCount, g.triangleCount, g.HasTangents() ? "yes" : "no", g.influencesPerVertex,
@@ -118,10 +118,10 @@ void Chunk(Text& t, const ImModel& im, std::size_t index, const DumpOptions& opt
                i < g.faceNormals.size() ? Vec(g.faceNormals[i].data(), 3).c_str() : "");
     }
     std::string palette;
-    for (const ImBone& bone : im.bones) {
+    for (const MeshBone& bone : im.bones) {
         std::size_t weights = 0;
         bool named = false;
-        for (const ImChunkEntry& e : bone.entries) {
+        for (const MeshChunkEntry& e : bone.entries) {
             if (e.chunk == index) {
                 named = true;
                 weights += e.weights.size();
@@ -136,8 +136,8 @@ void Chunk(Text& t, const ImModel& im, std::size_t index, const DumpOptions& opt
         t.Line("  NINF at offset %zu, %u bytes: removed by trimming", n.offset, n.size + 8u);
 }
 
-void IndexedMesh(Text& t, const ImModel& im, const DumpOptions& options) {
-    const ImInfo& info = im.info;
+void IndexedMesh(Text& t, const MeshModel& im, const DumpOptions& options) {
+    const MeshInfo& info = im.info;
     t.Line("INFO (version %u)", info.version);
     t.Line("  chunks %u  influences per vertex %u  bones per chunk %u", info.chunkCount,
            info.influencesPerVertex, info.bonesPerChunk);
@@ -148,9 +148,9 @@ void IndexedMesh(Text& t, const ImModel& im, const DumpOptions& options) {
     for (std::size_t i = 0; i < im.chunks.size(); ++i) Chunk(t, im, i, options);
     if (im.hasInfluences) {
         t.Line("INFL (%zu bones)", im.bones.size());
-        for (const ImBone& b : im.bones) {
+        for (const MeshBone& b : im.bones) {
             std::size_t weights = 0;
-            for (const ImChunkEntry& e : b.entries) weights += e.weights.size();
+            for (const MeshChunkEntry& e : b.entries) weights += e.weights.size();
             t.Line("  %-20s parent %-20s bind %s  %zu weights in %zu chunk entries", b.name.c_str(),
                    b.parent.empty() ? "-" : b.parent.c_str(), Vec(b.position.data(), 3).c_str(),
                    weights, b.entries.size());
@@ -162,7 +162,7 @@ void IndexedMesh(Text& t, const ImModel& im, const DumpOptions& options) {
     }
     if (im.hasAttachments) {
         t.Line("ATCH (%zu attachments)", im.attachments.size());
-        for (const ImAttachment& a : im.attachments)
+        for (const MeshAttachment& a : im.attachments)
             t.Line("  %-20s position %s  rows %s", a.name.c_str(),
                    Vec(a.position.data(), 3).c_str(), Vec(a.matrix.data(), 9).c_str());
     }
@@ -176,7 +176,7 @@ void Animation(Text& t, const KinModel& kin, const DumpOptions& options) {
            kin.frameRate, static_cast<double>(kin.scale));
     t.Line("EVNT (%zu events)", kin.events.size());
     for (const KinEvent& e : kin.events)
-        t.Line("  frame %5d  %-13s (type %d)  %s", e.frame, EventTypeName(e.type), e.type,
+        t.Line("  frame %5d  %-13s (type %d)  %s", e.frame, EventNameOf(e.type), e.type,
                e.name.c_str());
     t.Line("SKEL (%zu bones)", kin.bones.size());
     Tree(t, kin.bones, false);
