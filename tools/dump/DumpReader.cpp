@@ -68,7 +68,8 @@ bool ReadBoneTree(DumpWalk& walk, std::vector<TreeBone>& bones, bool withTransfo
         std::uint32_t version = 0;
         if (!r.ReadU32(version) || !r.ReadPaddedString(bone.name))
             return walk.Fail("BONE");
-        if (withTransform && (!ReadFloats(r, bone.position) || !ReadFloats(r, bone.rotation)))
+        if (withTransform &&
+            (!ReadFloatArray(r, bone.position) || !ReadFloatArray(r, bone.rotation)))
             return walk.Fail("BONE");
         if (!r.ReadU32(bone.childCount))
             return walk.Fail("BONE");

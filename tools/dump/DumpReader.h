@@ -46,7 +46,7 @@ bool ReadBoneTree(DumpWalk& walk, std::vector<TreeBone>& bones, bool withTransfo
 
 // Reads n floats; false on a reader error.
 template <std::size_t N>
-bool ReadFloats(ChunkReader& reader, std::array<float, N>& values) {
+bool ReadFloatArray(ChunkReader& reader, std::array<float, N>& values) {
     for (float& v : values) {
         if (!reader.ReadF32(v))
             return false;

@@ -26,13 +26,13 @@ bool ReadInfo(DumpWalk& walk, const ChunkInfo& chunk) {
         return walk.Fail("INFO", chunk.start,
                          "INFO of version " + std::to_string(info.version) + " has size " +
                              std::to_string(chunk.size) + ", expected " + std::to_string(expected));
-    if (!ReadFloats(r, info.origin) || !ReadFloats(r, info.orientation) ||
+    if (!ReadFloatArray(r, info.origin) || !ReadFloatArray(r, info.orientation) ||
         !r.ReadU32(info.chunkCount))
         return walk.Fail("INFO");
     if (info.version >= 102 &&
         (!r.ReadU32(info.influencesPerVertex) || !r.ReadU32(info.bonesPerChunk)))
         return walk.Fail("INFO");
-    if (info.version >= 104 && (!ReadFloats(r, info.boxMin) || !ReadFloats(r, info.boxMax)))
+    if (info.version >= 104 && (!ReadFloatArray(r, info.boxMin) || !ReadFloatArray(r, info.boxMax)))
         return walk.Fail("INFO");
     return r.LeaveChunk() || walk.Fail("INFO");
 }
@@ -57,9 +57,9 @@ bool ReadMaterial(DumpWalk& walk, MeshMaterial& m, const std::string& label) {
             return walk.Fail(label);
     }
     std::uint32_t maps = 0;
-    if (!r.ReadU32(m.twoSided) || !r.ReadF32(m.opacity) || !ReadFloats(r, m.ambient) ||
-        !ReadFloats(r, m.diffuse) || !ReadFloats(r, m.specular) || !ReadFloats(r, m.emissive) ||
-        !r.ReadF32(m.shine) || !r.ReadU32(maps))
+    if (!r.ReadU32(m.twoSided) || !r.ReadF32(m.opacity) || !ReadFloatArray(r, m.ambient) ||
+        !ReadFloatArray(r, m.diffuse) || !ReadFloatArray(r, m.specular) ||
+        !ReadFloatArray(r, m.emissive) || !r.ReadF32(m.shine) || !r.ReadU32(maps))
         return walk.Fail(label);
     if (maps > r.Remaining() / 12u)
         return walk.Fail(label, chunk.start,
@@ -97,7 +97,7 @@ bool ReadGeometry(DumpWalk& walk, MeshGeometry& g, const std::string& label) {
                              " bytes, the chunk holds " + std::to_string(r.Remaining()));
     g.vertices.resize(g.vertexCount);
     for (auto& vertex : g.vertices) {
-        if (!ReadFloats(r, vertex))
+        if (!ReadFloatArray(r, vertex))
             return walk.Fail(label);
     }
     g.trianglesOffset = r.Offset();
@@ -110,18 +110,18 @@ bool ReadGeometry(DumpWalk& walk, MeshGeometry& g, const std::string& label) {
     }
     g.normals.resize(g.vertexCount);
     for (Float3& n : g.normals) {
-        if (!ReadFloats(r, n))
+        if (!ReadFloatArray(r, n))
             return walk.Fail(label);
     }
     g.faceNormals.resize(g.triangleCount);
     for (Float3& n : g.faceNormals) {
-        if (!ReadFloats(r, n))
+        if (!ReadFloatArray(r, n))
             return walk.Fail(label);
     }
     if (g.HasTangents()) {
         g.tangents.resize(g.vertexCount);
         for (Float3& tangent : g.tangents) {
-            if (!ReadFloats(r, tangent))
+            if (!ReadFloatArray(r, tangent))
                 return walk.Fail(label);
         }
     }
@@ -173,7 +173,8 @@ bool ReadInfluences(DumpWalk& walk, const ChunkInfo& chunk) {
         bone.offset = r.Offset();
         std::uint32_t entries = 0;
         if (!r.ReadPaddedString(bone.name) || !r.ReadPaddedString(bone.parent) ||
-            !ReadFloats(r, bone.position) || !ReadFloats(r, bone.matrix) || !r.ReadU32(entries))
+            !ReadFloatArray(r, bone.position) || !ReadFloatArray(r, bone.matrix) ||
+            !r.ReadU32(entries))
             return walk.Fail("INFL");
         if (entries > r.Remaining() / 8u)
             return walk.Fail("INFL", bone.offset,
@@ -191,7 +192,7 @@ bool ReadInfluences(DumpWalk& walk, const ChunkInfo& chunk) {
                                      bone.name + "' exceeds the chunk");
             entry.weights.resize(weights);
             for (MeshWeight& w : entry.weights) {
-                if (!r.ReadI32(w.vertex) || !r.ReadF32(w.weight) || !ReadFloats(r, w.position))
+                if (!r.ReadI32(w.vertex) || !r.ReadF32(w.weight) || !ReadFloatArray(r, w.position))
                     return walk.Fail("INFL");
             }
         }
@@ -212,7 +213,8 @@ bool ReadAttachments(DumpWalk& walk) {
                          "Attachment count " + std::to_string(count) + " exceeds the chunk");
     im.attachments.resize(count);
     for (MeshAttachment& a : im.attachments) {
-        if (!r.ReadPaddedString(a.name) || !ReadFloats(r, a.matrix) || !ReadFloats(r, a.position))
+        if (!r.ReadPaddedString(a.name) || !ReadFloatArray(r, a.matrix) ||
+            !ReadFloatArray(r, a.position))
             return walk.Fail("ATCH");
     }
     return r.LeaveChunk() || walk.Fail("ATCH");

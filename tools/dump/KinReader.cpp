@@ -54,7 +54,7 @@ bool ReadFrame(DumpWalk& walk, const ChunkInfo& chunk) {
                              " does not hold whole poses of 28 bytes after its 8-byte header");
     frame.poses.resize(r.Remaining() / 28u);
     for (auto& pose : frame.poses) {
-        if (!ReadFloats(r, pose))
+        if (!ReadFloatArray(r, pose))
             return walk.Fail(label);
     }
     return r.LeaveChunk() || walk.Fail(label);
