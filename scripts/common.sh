@@ -37,6 +37,21 @@ ensure_build_packages() {
   ensure_packages libassimp-dev libcli11-dev nlohmann-json3-dev assimp-testmodels
 }
 
+# ensure_gltf_validator BUILD_DIR: node, npm and the Khronos glTF validator at the version the
+# lock file pins, installed into BUILD_DIR/gltf-validator for the tests labelled gltf.
+ensure_gltf_validator() {
+  local dir=$1/gltf-validator
+  local source=$VANTOK_ROOT/tests/tools/dump/gltf
+  if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+    ensure_packages nodejs npm
+  fi
+  mkdir -p "$dir"
+  if [ ! -d "$dir/node_modules/gltf-validator" ] || ! cmp -s "$source/package-lock.json" "$dir/package-lock.json"; then
+    cp "$source/package.json" "$source/package-lock.json" "$dir/"
+    (cd "$dir" && npm ci --no-audit --no-fund --ignore-scripts --prefer-offline >/dev/null)
+  fi
+}
+
 # Compiler cache shared by every build folder and checkout of this machine: paths are made
 # relative to the checkout, so a second checkout or build folder reuses the first one's objects.
 if command -v ccache >/dev/null 2>&1; then
