@@ -32,14 +32,14 @@ public:
 
 private:
     static void ClearLine(void* self);
-    void Draw();    // with m_lock held
-    void Erase();   // with m_lock held
+    void Draw();   // with m_lock held
+    void Erase();  // with m_lock held
 
     std::FILE* m_stream;
     bool m_enabled;
     std::mutex m_lock;
     std::string m_status;
-    int m_percent = -1;  // -1: no progress shown for this status
+    int m_percent = -1;        // -1: no progress shown for this status
     size_t m_drawnLength = 0;  // characters of the line on the terminal; 0: none
     std::chrono::steady_clock::time_point m_start;
 };

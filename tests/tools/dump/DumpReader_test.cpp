@@ -13,6 +13,7 @@
 
 #include "DumpTestFiles.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tools/dump/DumpValidator.h"
 #include "tools/dump/GltfExport.h"
 #include "tools/dump/JsonDump.h"
@@ -154,7 +155,8 @@ TEST_F(DumpReaderTest, ExamplesMatchTheirScenes) {
         SceneData scene;
         int32_t version = 0;
         programLog.SetOutput(std::tmpfile());
-        ASSERT_TRUE(ReadInterchangeFile(ExamplePath(name).c_str(), version, scene));
+        ASSERT_TRUE(ReadInterchangeFile(ExamplePath(name).c_str(), version, scene, programLog,
+                                        TestPreparer()));
         programLog.SetOutput(nullptr);
         programLog.Reset();
         const Json doc = DumpJsonOf(folder.File(std::string(name) + ".im"));

@@ -12,6 +12,7 @@
 
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "ModelWriters.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tests/MeshAnimConverter/e2e/OutputFiles.h"
 #include "tools/import/InterchangeWriter.h"
 
@@ -27,7 +28,7 @@ bool ReadScene(const std::string& path, SceneData& scene) {
     programLog.Reset();
     programLog.SetOutput(std::tmpfile());
     int32_t version = 0;
-    const bool ok = ReadInterchangeFile(path.c_str(), version, scene);
+    const bool ok = ReadInterchangeFile(path.c_str(), version, scene, programLog, TestPreparer());
     const bool clean = programLog.numErrors == 0 && programLog.numWarnings == 0;
     std::fclose(programLog.Output());
     programLog.SetOutput(nullptr);

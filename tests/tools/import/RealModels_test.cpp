@@ -11,6 +11,7 @@
 
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "ModelWriters.h"
+#include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tests/MeshAnimConverter/e2e/OutputFiles.h"
 
 namespace {
@@ -107,7 +108,8 @@ TEST(RealMotionClip, BvhSkeletonAndAnimationRead) {
     programLog.Reset();
     programLog.SetOutput(std::tmpfile());
     int32_t version = 0;
-    const bool read = ReadInterchangeFile(options.outputPath.c_str(), version, scene);
+    const bool read =
+        ReadInterchangeFile(options.outputPath.c_str(), version, scene, programLog, TestPreparer());
     std::fclose(programLog.Output());
     programLog.SetOutput(nullptr);
     EXPECT_TRUE(read);
