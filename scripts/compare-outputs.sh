@@ -56,7 +56,8 @@ for input in "$work"/in/*.xml; do
   fi
 done
 files=$(find "$work/new" -type f | wc -l)
+diagnostics=$(cat "$work"/new/*/stdout.txt | grep -c "BuildStripifyInfo" || true)
 if [ $failed -eq 0 ]; then
-  echo "compare-outputs: $count inputs, $files files (outputs, standard output, standard error) identical to $rev"
+  echo "compare-outputs: $count inputs, $files files (outputs, standard output, standard error) identical to $rev ($diagnostics strip diagnostic lines among them)"
 fi
 exit $failed

@@ -11,31 +11,30 @@
 #include "toolkit/gtFile.h"
 #include "toolkit/gtFileDevice.h"
 #include "toolkit/tlLog.h"
-#include "xml/MXMLNode.h"
 #include "xml/gtLexer.h"
-#include "xml/gtXmlDoc.h"
+#include "xml/gtXmlCompactDoc.h"
 
 namespace {
 
 // The vertex channel's stream number: the integer value of its `stream` attribute (0 when
 // missing or empty), taken as unsigned so that negative numbers count as large.
-uint32_t StreamOf(const MXMLElement* channel) {
+uint32_t StreamOf(gtXmlElementRef channel) {
     return static_cast<uint32_t>(ParseLong(channel->GetAttribute("stream")));
 }
 
 // Reads one channel, telling whether the lexer reported an error on the way.
 template <class Value, class Reader>
-bool ReadChannel(const MXMLElement* channel, Value& value, Reader read) {
+bool ReadChannel(gtXmlElementRef channel, Value& value, Reader read) {
     const uint64_t before = gtLexer::ReportedErrorCount();
     value = read(channel);
     return gtLexer::ReportedErrorCount() != before;
 }
 
-void ReadVertex(const MXMLElement* element, SceneVertex& vertex) {
+void ReadVertex(gtXmlElementRef element, SceneVertex& vertex) {
     // First the first child of each channel, whatever its stream...
-    const MXMLElement* position = element->FindChildElement("position");
-    const MXMLElement* normal = element->FindChildElement("normal");
-    const MXMLElement* texcoord = element->FindChildElement("texcoord");
+    gtXmlElementRef position = element->FindChildElement("position");
+    gtXmlElementRef normal = element->FindChildElement("normal");
+    gtXmlElementRef texcoord = element->FindChildElement("texcoord");
     bool positionReported = false;
     bool normalReported = false;
     bool texcoordReported = false;
@@ -51,7 +50,7 @@ void ReadVertex(const MXMLElement* element, SceneVertex& vertex) {
     // ...then every stream-0 channel again in document order (the last wins), and the weights.
     // Reading a first child again gives the same value, so it is skipped unless its first
     // reading reported errors, which the second reading reports again.
-    for (const MXMLElement* child = element->FirstChildElement(); child != nullptr;
+    for (gtXmlElementRef child = element->FirstChildElement(); child != nullptr;
          child = child->NextSiblingElement()) {
         const uint32_t stream = StreamOf(child);
         if (child->IsNamed("boneId")) {
@@ -95,13 +94,13 @@ void ReadVertex(const MXMLElement* element, SceneVertex& vertex) {
     }
 }
 
-bool ReadTriangle(const MXMLElement* element, SceneData& scene, tlLog& log) {
+bool ReadTriangle(gtXmlElementRef element, SceneData& scene, tlLog& log) {
     SceneTriangle& triangle = scene.triangles.AddNew();
     triangle.materialId = ReadIntegerValue(element, "materialId", 0);
     if (element->CountChildElements("vertex") > 3) {
         log.Warning("Expecting 3 vertices per triangle. Only the first 3 will be used.");
     }
-    const MXMLElement* vertex = element->FindChildElement("vertex");
+    gtXmlElementRef vertex = element->FindChildElement("vertex");
     for (int corner = 0; corner < 3; ++corner) {
         if (vertex == nullptr) {
             log.Error("Expecting 3 vertices per triangle");
@@ -129,20 +128,20 @@ bool ReadTriangle(const MXMLElement* element, SceneData& scene, tlLog& log) {
 
 // ---------------------------------------------------------------- blocks
 
-bool ReadMeshBlock(const MXMLElement* root, SceneData& scene, tlLog& log) {
-    const MXMLElement* mesh = root->FindChildElement("mesh");
+bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
+    gtXmlElementRef mesh = root->FindChildElement("mesh");
     if (mesh == nullptr) {
         log.Error("invalid XML node (Mesh)");
         return false;
     }
     scene.meshName = ReadTextValue(mesh, "name", "unnamed");
-    const MXMLElement* triangles = mesh->FindChildElement("triangles");
+    gtXmlElementRef triangles = mesh->FindChildElement("triangles");
     if (triangles == nullptr) {
         log.Error("Expecting triangle node");
         return false;
     }
     scene.triangles.Reserve(scene.triangles.Count() + triangles->CountChildElements("triangle"));
-    for (const MXMLElement* t = triangles->FirstChildElement(); t != nullptr;
+    for (gtXmlElementRef t = triangles->FirstChildElement(); t != nullptr;
          t = t->NextSiblingElement()) {
         if (t->IsNamed("triangle") && !ReadTriangle(t, scene, log)) {
             return false;
@@ -152,9 +151,9 @@ bool ReadMeshBlock(const MXMLElement* root, SceneData& scene, tlLog& log) {
     if (mesh->CountChildElements("attachments") > 1) {
         log.Warning("Multiple <attachments> blocks found, only the first will be used.");
     }
-    const MXMLElement* attachments = mesh->FindChildElement("attachments");
+    gtXmlElementRef attachments = mesh->FindChildElement("attachments");
     if (attachments != nullptr) {
-        for (const MXMLElement* a = attachments->FirstChildElement(); a != nullptr;
+        for (gtXmlElementRef a = attachments->FirstChildElement(); a != nullptr;
              a = a->NextSiblingElement()) {
             if (!a->IsNamed("attachment")) {
                 continue;
@@ -168,13 +167,13 @@ bool ReadMeshBlock(const MXMLElement* root, SceneData& scene, tlLog& log) {
     return true;
 }
 
-bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene, tlLog& log) {
-    const MXMLElement* materials = root->FindChildElement("materials");
+bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
+    gtXmlElementRef materials = root->FindChildElement("materials");
     if (materials == nullptr) {
         log.Error("Invalid XML node (Materials)");
         return false;
     }
-    for (const MXMLElement* m = materials->FirstChildElement(); m != nullptr;
+    for (gtXmlElementRef m = materials->FirstChildElement(); m != nullptr;
          m = m->NextSiblingElement()) {
         if (!m->IsNamed("material")) {
             continue;
@@ -189,12 +188,12 @@ bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene, tlLog& log) {
         material.shine = ReadRealValue(m, "shine", 0.0f);
         material.twoSided = ReadFlagValue(m, "twoSided", 0);
         material.opacity = ReadRealValue(m, "opacity", 1.0f);
-        const MXMLElement* textures = m->FindChildElement("textures");
+        gtXmlElementRef textures = m->FindChildElement("textures");
         if (textures == nullptr) {
             continue;
         }
         // Every child element is a layer, whatever its name.
-        for (const MXMLElement* t = textures->FirstChildElement(); t != nullptr;
+        for (gtXmlElementRef t = textures->FirstChildElement(); t != nullptr;
              t = t->NextSiblingElement()) {
             SceneTexture& texture = material.textures.AddNew();
             texture.textureName = ReadTextValue(t, "textureName", "unnamed");
@@ -243,14 +242,14 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
                   tlLog& log, SkeletonPreparer& preparer) {
     log.Info("Reading input file: '%s'", path);
 
-    gtXmlDoc document;
+    gtXmlCompactDoc document;
     if (!document.Load(stream)) {
         log.Error("Failed to read file: '%s'", path);
         log.Error("XML parser error: %s", document.GetErrorText());
         return false;
     }
 
-    const MXMLElement* root = document.GetRoot()->FirstChildElement();
+    gtXmlElementRef root = document.GetRoot()->FirstChildElement();
     if (root == nullptr || !root->IsNamed("vantokImport")) {
         log.Error("Invalid XML file file: '%s'", path);
         return false;
@@ -281,13 +280,13 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
     log.Info("Read Materials");
     ResolveMaterialIds(scene);
 
-    if (const MXMLElement* skeleton = root->FindChildElement("skeleton")) {
+    if (gtXmlElementRef skeleton = root->FindChildElement("skeleton")) {
         ReadSkeletonBlock(skeleton, scene, log, preparer);
         log.Info("Read Skeleton");
     }
-    if (const MXMLElement* animations = root->FindChildElement("animations")) {
+    if (gtXmlElementRef animations = root->FindChildElement("animations")) {
         int number = 0;
-        for (const MXMLElement* a = animations->FirstChildElement(); a != nullptr;
+        for (gtXmlElementRef a = animations->FirstChildElement(); a != nullptr;
              a = a->NextSiblingElement()) {
             if (!a->IsNamed("animation")) {
                 continue;

@@ -14,7 +14,7 @@
 #include "MeshAnimConverter/scene/SceneData.h"
 
 class ExportUserInterface;
-class MXMLElement;
+class gtXmlElementRef;
 class SkeletonPreparer;
 class gtStream;
 class tlLog;
@@ -31,10 +31,10 @@ bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVers
 
 // The blocks, for the reader and its tests. The mesh and materials readers take the root
 // element; the skeleton and animation readers take their own element.
-bool ReadMeshBlock(const MXMLElement* root, SceneData& scene, tlLog& log);
-bool ReadMaterialsBlock(const MXMLElement* root, SceneData& scene, tlLog& log);
+bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log);
+bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log);
 void ResolveMaterialIds(SceneData& scene);
-void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene, tlLog& log,
+void ReadSkeletonBlock(gtXmlElementRef skeleton, SceneData& scene, tlLog& log,
                        SkeletonPreparer& preparer);
-bool ReadAnimationBlock(const MXMLElement* animation, SceneData& scene, tlLog& log,
+bool ReadAnimationBlock(gtXmlElementRef animation, SceneData& scene, tlLog& log,
                         SkeletonPreparer& preparer);

@@ -6,8 +6,8 @@
 
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/OrientationForms.h"
-#include "xml/MXMLNode.h"
 #include "xml/gtLexer.h"
+#include "xml/gtXmlCompactDoc.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ namespace {
 // stays valid while no other element text is joined, that is, for the life of this reader.
 class ElementNumbers {
 public:
-    explicit ElementNumbers(const MXMLElement* element) {
+    explicit ElementNumbers(gtXmlElementRef element) {
         const char* text = element->GetText();
         m_lexer.SetInput(text, static_cast<int>(std::strlen(text)) + 1);
     }
@@ -29,27 +29,27 @@ private:
 
 }  // namespace
 
-gtString ReadTextValue(const MXMLElement* parent, const char* name, const char* defaultValue) {
-    const MXMLElement* child = parent->FindChildElement(name);
+gtString ReadTextValue(gtXmlElementRef parent, const char* name, const char* defaultValue) {
+    gtXmlElementRef child = parent->FindChildElement(name);
     return gtString(child != nullptr ? child->GetText() : defaultValue);
 }
 
-int32_t ReadIntegerValue(const MXMLElement* parent, const char* name, int32_t defaultValue) {
-    const MXMLElement* child = parent->FindChildElement(name);
+int32_t ReadIntegerValue(gtXmlElementRef parent, const char* name, int32_t defaultValue) {
+    gtXmlElementRef child = parent->FindChildElement(name);
     return child != nullptr ? ParseLong(child->GetText()) : defaultValue;
 }
 
-float ReadRealValue(const MXMLElement* parent, const char* name, float defaultValue) {
-    const MXMLElement* child = parent->FindChildElement(name);
+float ReadRealValue(gtXmlElementRef parent, const char* name, float defaultValue) {
+    gtXmlElementRef child = parent->FindChildElement(name);
     return child != nullptr ? ParseReal(child->GetText()) : defaultValue;
 }
 
-int32_t ReadFlagValue(const MXMLElement* parent, const char* name, int32_t defaultValue) {
-    const MXMLElement* child = parent->FindChildElement(name);
+int32_t ReadFlagValue(gtXmlElementRef parent, const char* name, int32_t defaultValue) {
+    gtXmlElementRef child = parent->FindChildElement(name);
     return child != nullptr ? ParseFlag(child->GetText(), defaultValue) : defaultValue;
 }
 
-gtVector3 ReadVectorText(const MXMLElement* element) {
+gtVector3 ReadVectorText(gtXmlElementRef element) {
     ElementNumbers numbers(element);
     gtVector3 v;
     v.x = numbers.Real();
@@ -61,7 +61,7 @@ gtVector3 ReadVectorText(const MXMLElement* element) {
     return v;
 }
 
-SceneTexCoord ReadPairText(const MXMLElement* element) {
+SceneTexCoord ReadPairText(gtXmlElementRef element) {
     ElementNumbers numbers(element);
     SceneTexCoord t;
     t.u = numbers.Real();
@@ -70,20 +70,19 @@ SceneTexCoord ReadPairText(const MXMLElement* element) {
     return t;
 }
 
-gtVector3 ReadVectorValue(const MXMLElement* parent, const char* name,
-                          const gtVector3& defaultValue) {
-    const MXMLElement* child = parent->FindChildElement(name);
+gtVector3 ReadVectorValue(gtXmlElementRef parent, const char* name, const gtVector3& defaultValue) {
+    gtXmlElementRef child = parent->FindChildElement(name);
     return child != nullptr ? ReadVectorText(child) : defaultValue;
 }
 
-SceneTexCoord ReadPairValue(const MXMLElement* parent, const char* name,
+SceneTexCoord ReadPairValue(gtXmlElementRef parent, const char* name,
                             const SceneTexCoord& defaultValue) {
-    const MXMLElement* child = parent->FindChildElement(name);
+    gtXmlElementRef child = parent->FindChildElement(name);
     return child != nullptr ? ReadPairText(child) : defaultValue;
 }
 
-gtQuat ReadOrientationValue(const MXMLElement* parent, const char* name, const gtQuat& previous) {
-    const MXMLElement* child = parent->FindChildElement(name);
+gtQuat ReadOrientationValue(gtXmlElementRef parent, const char* name, const gtQuat& previous) {
+    gtXmlElementRef child = parent->FindChildElement(name);
     if (child == nullptr) {
         return previous;
     }

@@ -20,18 +20,17 @@
 
 #include "MeshAnimConverter/scene/SceneData.h"
 
-class MXMLElement;
+class gtXmlElementRef;
 
-gtString ReadTextValue(const MXMLElement* parent, const char* name, const char* defaultValue);
-int32_t ReadIntegerValue(const MXMLElement* parent, const char* name, int32_t defaultValue);
-float ReadRealValue(const MXMLElement* parent, const char* name, float defaultValue);
-int32_t ReadFlagValue(const MXMLElement* parent, const char* name, int32_t defaultValue);
-gtVector3 ReadVectorValue(const MXMLElement* parent, const char* name,
-                          const gtVector3& defaultValue);
-SceneTexCoord ReadPairValue(const MXMLElement* parent, const char* name,
+gtString ReadTextValue(gtXmlElementRef parent, const char* name, const char* defaultValue);
+int32_t ReadIntegerValue(gtXmlElementRef parent, const char* name, int32_t defaultValue);
+float ReadRealValue(gtXmlElementRef parent, const char* name, float defaultValue);
+int32_t ReadFlagValue(gtXmlElementRef parent, const char* name, int32_t defaultValue);
+gtVector3 ReadVectorValue(gtXmlElementRef parent, const char* name, const gtVector3& defaultValue);
+SceneTexCoord ReadPairValue(gtXmlElementRef parent, const char* name,
                             const SceneTexCoord& defaultValue);
 // `previous` is also what an axis-angle with a zero axis or angle keeps.
-gtQuat ReadOrientationValue(const MXMLElement* parent, const char* name, const gtQuat& previous);
+gtQuat ReadOrientationValue(gtXmlElementRef parent, const char* name, const gtQuat& previous);
 
-gtVector3 ReadVectorText(const MXMLElement* element);
-SceneTexCoord ReadPairText(const MXMLElement* element);
+gtVector3 ReadVectorText(gtXmlElementRef element);
+SceneTexCoord ReadPairText(gtXmlElementRef element);

@@ -6,7 +6,7 @@
 #include "MeshAnimConverter/scene/InterchangeValues.h"
 #include "MeshAnimConverter/scene/SkeletonPreparer.h"
 #include "toolkit/tlLog.h"
-#include "xml/MXMLNode.h"
+#include "xml/gtXmlCompactDoc.h"
 
 namespace {
 
@@ -26,17 +26,16 @@ const char kBoneNameWarning[] = " Missing prefix, renaming bone (name) to '%s'";
 const char kParentNameWarning[] = " Missing prefix, renaming bone (parentName) to '%s'";
 const char kTargetNameWarning[] = " Missing prefix, renaming (targetName) to '%s'";
 
-void ReadTrack(const MXMLElement* element, bool useLocalSpace, SceneAnimation& animation,
-               tlLog& log) {
+void ReadTrack(gtXmlElementRef element, bool useLocalSpace, SceneAnimation& animation, tlLog& log) {
     SceneTrack& track = animation.tracks.AddNew();
     track.targetName = ReadTextValue(element, "targetName", "notarget");
     ApplyBonePrefix(track.targetName, kTargetNameWarning, log);
-    const MXMLElement* keyFrames = element->FindChildElement("keyFrames");
+    gtXmlElementRef keyFrames = element->FindChildElement("keyFrames");
     if (keyFrames == nullptr) {
         return;
     }
     track.keyFrames.Reserve(keyFrames->CountChildElements("keyFrame"));
-    for (const MXMLElement* k = keyFrames->FirstChildElement(); k != nullptr;
+    for (gtXmlElementRef k = keyFrames->FirstChildElement(); k != nullptr;
          k = k->NextSiblingElement()) {
         if (!k->IsNamed("keyFrame")) {
             continue;
@@ -56,14 +55,14 @@ void ReadTrack(const MXMLElement* element, bool useLocalSpace, SceneAnimation& a
 
 }  // namespace
 
-void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene, tlLog& log,
+void ReadSkeletonBlock(gtXmlElementRef skeleton, SceneData& scene, tlLog& log,
                        SkeletonPreparer& preparer) {
-    const MXMLElement* bones = skeleton->FindChildElement("bones");
+    gtXmlElementRef bones = skeleton->FindChildElement("bones");
     if (bones == nullptr) {
         return;
     }
     scene.bones.Reserve(scene.bones.Count() + bones->CountChildElements("bone"));
-    for (const MXMLElement* b = bones->FirstChildElement(); b != nullptr;
+    for (gtXmlElementRef b = bones->FirstChildElement(); b != nullptr;
          b = b->NextSiblingElement()) {
         if (!b->IsNamed("bone")) {
             continue;
@@ -80,7 +79,7 @@ void ReadSkeletonBlock(const MXMLElement* skeleton, SceneData& scene, tlLog& log
     preparer.PrepareSkeleton(scene);
 }
 
-bool ReadAnimationBlock(const MXMLElement* element, SceneData& scene, tlLog& log,
+bool ReadAnimationBlock(gtXmlElementRef element, SceneData& scene, tlLog& log,
                         SkeletonPreparer& preparer) {
     SceneAnimation& animation = scene.animations.AddNew();
     animation.name = ReadTextValue(element, "name", "unnamed");
@@ -90,13 +89,13 @@ bool ReadAnimationBlock(const MXMLElement* element, SceneData& scene, tlLog& log
     if (element->CountChildElements("animationTracks") > 1) {
         log.Warning("Multiple <animationTracks> blocks found, only the first will be used.");
     }
-    const MXMLElement* tracks = element->FindChildElement("animationTracks");
+    gtXmlElementRef tracks = element->FindChildElement("animationTracks");
     if (tracks == nullptr) {
         log.Error("Expect animation track(s)");
         return false;
     }
     // Every child element is a track, whatever its name.
-    for (const MXMLElement* t = tracks->FirstChildElement(); t != nullptr;
+    for (gtXmlElementRef t = tracks->FirstChildElement(); t != nullptr;
          t = t->NextSiblingElement()) {
         ReadTrack(t, useLocalSpace, animation, log);
     }
@@ -104,8 +103,8 @@ bool ReadAnimationBlock(const MXMLElement* element, SceneData& scene, tlLog& log
     if (element->CountChildElements("events") > 1) {
         log.Warning("Multiple <events> blocks found, only the first will be used.");
     }
-    if (const MXMLElement* events = element->FindChildElement("events")) {
-        for (const MXMLElement* e = events->FirstChildElement(); e != nullptr;
+    if (gtXmlElementRef events = element->FindChildElement("events")) {
+        for (gtXmlElementRef e = events->FirstChildElement(); e != nullptr;
              e = e->NextSiblingElement()) {
             if (!e->IsNamed("event")) {
                 continue;

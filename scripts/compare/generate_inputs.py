@@ -30,6 +30,14 @@ def scene(rng, name, triangles, materials, bones, frames, local):
                            "</blend>" % (s, rng.randrange(bones), s, "%.3g" % rng.random()))
             out.append("        </vertex>")
         out.append("      </triangle>")
+    # three fins on one edge, away from the grid, in a material without tangent frames (whose
+    # splits would part the edge)
+    for height in (2.0, -2.0, 3.0):
+        out.append("      <triangle><materialId>%d</materialId>" % (materials - 1))
+        for corner in ((-5, -5, 0), (-4, -5, 0), (-4.5, -4.5, height)):
+            out.append("        <vertex><position>%s</position><normal>%s</normal>"
+                       "<texcoord>0, 0</texcoord></vertex>" % (vec(corner), vec((0, 0, 1))))
+        out.append("      </triangle>")
     out += ["    </triangles>", "    <attachments>",
             "      <attachment><name>a.hand</name><position>1, 2, 3</position>"
             "<orientation>0, 0, 0, 1</orientation></attachment>",
