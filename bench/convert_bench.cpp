@@ -9,8 +9,9 @@
 // as the program runs it) and one BM_Stage benchmark per stage the code exposes, each on inputs
 // prepared outside the timed loop: read (file to scene, the skeleton preparation included),
 // fill (scene to generic mesh), build (chunks, welding, weights), optimise (the per-chunk
-// tangent, reorder and face-normal steps), write_im (WriteIndexedMeshFile, which builds and
-// optimises again, then writes) and write_kin.
+// tangent, reorder and face-normal steps, on one thread and on all), write_im (the writer on a
+// built and optimised mesh) and write_kin; prepare is reading with the skeleton preparation
+// less reading without it.
 //
 // First a table over 10k / 100k (and with --with-1m, 1M: about 1 GB, written to the temporary
 // folder and deleted after) triangles, each converted by the built VantokMeshImporter
@@ -45,14 +46,17 @@
 #include "MeshAnimConverter/anim/KinFileWriter.h"
 #include "MeshAnimConverter/driver/ConvertProcess.h"
 #include "MeshAnimConverter/driver/LogFile.h"
+#include "MeshAnimConverter/driver/ThreadCount.h"
 #include "MeshAnimConverter/mesh/ChunkOptimisation.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
+#include "MeshAnimConverter/mesh/ParallelChunkOptimiser.h"
 #include "MeshAnimConverter/report/ExportUserInterface.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "MeshAnimConverter/scene/SceneData.h"
+#include "MeshAnimConverter/scene/SkeletonPreparer.h"
 #include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "toolkit/WinDebug.h"
 
@@ -293,7 +297,34 @@ void BM_Convert(benchmark::State& state) {
     Rates(state, in, true);
 }
 
+// Reading without the preparation: each block is read, nothing is conformed or completed.
+class NoPreparation : public SkeletonPreparer {
+public:
+    void PrepareSkeleton(SceneData& scene) override { (void)scene; }
+    bool PrepareAnimation(SceneData& scene, SceneAnimation& animation,
+                          bool useLocalSpace) override {
+        (void)scene;
+        (void)animation;
+        (void)useLocalSpace;
+        return true;
+    }
+};
+
 void BM_Stage_Read(benchmark::State& state) {
+    const Input& in = GeneratedInput();
+    Quiet();
+    NoPreparation none;
+    for (auto _ : state) {
+        SceneData scene;
+        int32_t version = 0;
+        benchmark::DoNotOptimize(
+            ReadInterchangeFile(in.xml.c_str(), version, scene, programLog, none));
+    }
+    Rates(state, in, true);
+}
+
+// Reading with the preparation the run hands the reader.
+void BM_Stage_ReadPrepare(benchmark::State& state) {
     const Input& in = GeneratedInput();
     Quiet();
     for (auto _ : state) {
@@ -317,7 +348,6 @@ void BM_Stage_Fill(benchmark::State& state) {
 
 void BM_Stage_Build(benchmark::State& state) {
     Prepared& p = PreparedInput();
-    p.mesh->skeleton = nullptr;
     NullExportUserInterface ui;
     for (auto _ : state) {
         ExIndexedMesh indexed(*p.mesh, false, ui);
@@ -326,9 +356,9 @@ void BM_Stage_Build(benchmark::State& state) {
     Rates(state, GeneratedInput(), false);
 }
 
+// The per-chunk optimisation of every chunk, on one thread.
 void BM_Stage_Optimise(benchmark::State& state) {
     Prepared& p = PreparedInput();
-    p.mesh->skeleton = nullptr;
     NullExportUserInterface ui;
     for (auto _ : state) {
         state.PauseTiming();
@@ -337,7 +367,7 @@ void BM_Stage_Optimise(benchmark::State& state) {
         state.ResumeTiming();
         for (uint32_t i = 0; i < indexed->ChunkCount(); ++i) {
             uint32_t vertices = 0;
-            PrepareChunkForOutput(*indexed, i, true, vertices);
+            PrepareChunkForOutput(*indexed, i, true, vertices, nullptr);
         }
         state.PauseTiming();
         indexed.reset();
@@ -346,25 +376,66 @@ void BM_Stage_Optimise(benchmark::State& state) {
     Rates(state, GeneratedInput(), false);
 }
 
+// The same on every hardware thread, as the run does it.
+void BM_Stage_OptimiseParallel(benchmark::State& state) {
+    Prepared& p = PreparedInput();
+    NullExportUserInterface ui;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto indexed = std::make_unique<ExIndexedMesh>(*p.mesh, false, ui);
+        state.ResumeTiming();
+        ParallelChunkOptimiser optimiser(ConfiguredThreadCount());
+        optimiser.Begin(*indexed);
+        for (uint32_t i = 0; i < indexed->ChunkCount(); ++i) {
+            benchmark::DoNotOptimize(optimiser.Take(i).vertexCount);
+        }
+        state.PauseTiming();
+        indexed.reset();
+        state.ResumeTiming();
+    }
+    Rates(state, GeneratedInput(), false);
+}
+
+// Chunks handed over as they are: the writer's own work.
+class AlreadyOptimised : public ChunkOptimiser {
+public:
+    void Begin(IndexedMesh& mesh) override { m_mesh = &mesh; }
+    OptimisedChunk Take(uint32_t chunk) override {
+        OptimisedChunk result;
+        result.vertexCount = m_mesh->chunks[chunk]->VertexCount();
+        return result;
+    }
+
+private:
+    IndexedMesh* m_mesh = nullptr;
+};
+
+// Writing the .im of a built and optimised mesh (reference names, descriptors, chunks).
 void BM_Stage_WriteIm(benchmark::State& state) {
     Prepared& p = PreparedInput();
-    p.mesh->skeleton = nullptr;
     Quiet();
+    NullExportUserInterface ui;
+    ExIndexedMesh indexed(*p.mesh, false, ui);
+    for (uint32_t i = 0; i < indexed.ChunkCount(); ++i) {
+        uint32_t vertices = 0;
+        PrepareChunkForOutput(indexed, i, true, vertices, nullptr);
+    }
     const std::string path = (Folder() / "stage.im").string();
+    AlreadyOptimised asIs;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(WriteIndexedMeshFile(path.c_str(), *p.mesh));
+        benchmark::DoNotOptimize(WriteIndexedMeshFile(path.c_str(), indexed, nullptr, asIs,
+                                                      ReportContext{programLog, ui}));
     }
     Rates(state, GeneratedInput(), false);
 }
 
 void BM_Stage_WriteKin(benchmark::State& state) {
     Prepared& p = PreparedInput();
-    p.mesh->skeleton = p.skeleton.get();
     Quiet();
     const std::string path = (Folder() / "stage.kin").string();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            WriteKinFile(*p.mesh, p.scene.animations[0], path.c_str(), p.scene));
+        benchmark::DoNotOptimize(WriteKinFile(p.skeleton.get(), p.scene.animations[0], path.c_str(),
+                                              p.scene, programLog));
     }
     Rates(state, GeneratedInput(), false);
 }
@@ -372,9 +443,11 @@ void BM_Stage_WriteKin(benchmark::State& state) {
 BENCHMARK(BM_PugixmlParse)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Convert)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_Read)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Stage_ReadPrepare)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_Fill)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_Build)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_Optimise)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Stage_OptimiseParallel)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_WriteIm)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Stage_WriteKin)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -399,6 +472,7 @@ public:
         }
         benchmark::ConsoleReporter::ReportRuns(runs);
     }
+    void Add(const std::string& name, const Timing& timing) { m_timings[name] = timing; }
     const Timing* Find(const std::string& name) const {
         auto it = m_timings.find(name);
         return it == m_timings.end() ? nullptr : &it->second;
@@ -475,16 +549,32 @@ void PrintSummary(const CapturingReporter& reporter) {
     static const struct {
         const char* name;
         const char* label;
-    } kStages[] = {{"BM_Stage_Read", "read (+ prepare)"}, {"BM_Stage_Fill", "fill"},
-                   {"BM_Stage_Build", "build"},           {"BM_Stage_Optimise", "optimise"},
-                   {"BM_Stage_WriteIm", "write IM"},      {"BM_Stage_WriteKin", "write KIN"}};
+    } kStages[] = {{"BM_Stage_Read", "read"},
+                   {"BM_Stage_Prepare", "prepare"},
+                   {"BM_Stage_Fill", "fill"},
+                   {"BM_Stage_Build", "build"},
+                   {"BM_Stage_OptimiseParallel", "optimise (all threads)"},
+                   {"BM_Stage_WriteIm", "write IM"},
+                   {"BM_Stage_WriteKin", "write KIN"}};
+    // prepare: reading with the preparation less reading without it
+    Timing prepare;
+    const Timing* read = reporter.Find("BM_Stage_Read");
+    const Timing* readPrepare = reporter.Find("BM_Stage_ReadPrepare");
+    if (read && readPrepare) {
+        prepare = {std::max(0.0, readPrepare->real - read->real),
+                   std::max(0.0, readPrepare->cpu - read->cpu)};
+        const_cast<CapturingReporter&>(reporter).Add("BM_Stage_Prepare", prepare);
+    }
+    if (const Timing* single = reporter.Find("BM_Stage_Optimise")) {
+        std::printf("  optimise on one thread: %.1f ms\n", single->real * 1e3);
+    }
     double total = 0;
     for (const auto& s : kStages) {
         if (const Timing* t = reporter.Find(s.name))
             total += t->real;
     }
     if (total > 0) {
-        std::printf("  stages (write IM builds and optimises again; share of their sum):\n");
+        std::printf("  stages (share of their sum):\n");
         for (const auto& s : kStages) {
             if (const Timing* t = reporter.Find(s.name)) {
                 std::printf("    %-18s %9.1f ms  %5.1f %%\n", s.label, t->real * 1e3,
