@@ -12,33 +12,33 @@ constexpr std::size_t kCopyBlock = 1024 * 1024;
 
 }  // namespace
 
-PmFile::PmFile() : buffer_(kBufferSize) {
+PmFile::PmFile() : m_buffer(kBufferSize) {
     // Must precede open to take effect.
-    file_.pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    m_file.pubsetbuf(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
 }
 
 PmFile::~PmFile() {
-    file_.close();
+    m_file.close();
 }
 
 bool PmFile::OpenRead(const std::string& path) {
-    return file_.open(path.c_str(), std::ios::in | std::ios::binary) != nullptr;
+    return m_file.open(path.c_str(), std::ios::in | std::ios::binary) != nullptr;
 }
 
 bool PmFile::Create(const std::string& path) {
-    return file_.open(path.c_str(),
-                      std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary) != nullptr;
+    return m_file.open(path.c_str(), std::ios::in | std::ios::out | std::ios::trunc |
+                                         std::ios::binary) != nullptr;
 }
 
 std::size_t PmFile::Read(void* data, std::size_t n) {
     const std::streamsize done =
-        file_.sgetn(static_cast<char*>(data), static_cast<std::streamsize>(n));
+        m_file.sgetn(static_cast<char*>(data), static_cast<std::streamsize>(n));
     return done > 0 ? static_cast<std::size_t>(done) : 0;
 }
 
 std::size_t PmFile::Write(const void* data, std::size_t n) {
     const std::streamsize done =
-        file_.sputn(static_cast<const char*>(data), static_cast<std::streamsize>(n));
+        m_file.sputn(static_cast<const char*>(data), static_cast<std::streamsize>(n));
     return done > 0 ? static_cast<std::size_t>(done) : 0;
 }
 
@@ -60,11 +60,11 @@ bool PmFile::WriteU32(std::uint32_t value) {
 
 bool PmFile::Seek(std::uint64_t position) {
     const auto target = static_cast<std::streamoff>(position);
-    return file_.pubseekpos(std::streampos(target)) == std::streampos(target);
+    return m_file.pubseekpos(std::streampos(target)) == std::streampos(target);
 }
 
 bool PmFile::Length(std::uint64_t& length) {
-    const std::streampos end = file_.pubseekoff(0, std::ios::end);
+    const std::streampos end = m_file.pubseekoff(0, std::ios::end);
     if (end == std::streampos(std::streamoff(-1)))
         return false;
     length = static_cast<std::uint64_t>(std::streamoff(end));
@@ -72,13 +72,13 @@ bool PmFile::Length(std::uint64_t& length) {
 }
 
 bool PmFile::Flush() {
-    return file_.pubsync() == 0;
+    return m_file.pubsync() == 0;
 }
 
 bool PmFile::Close() {
-    if (!file_.is_open())
+    if (!m_file.is_open())
         return true;
-    return file_.close() != nullptr;
+    return m_file.close() != nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -39,8 +39,8 @@ public:
     bool Close();
 
 private:
-    std::vector<char> buffer_;
-    std::filebuf file_;
+    std::vector<char> m_buffer;
+    std::filebuf m_file;
 };
 
 // Copies up to `count` bytes (or everything to the end, when `toEnd`) from `from` to `to`.

@@ -36,7 +36,7 @@ bool HasPmExtension(const std::string& path) {
 // 32-bit position is seen as lying past the end instead of wrapping.
 class Scan {
 public:
-    Scan(PmFile& file, PmTrimState& state) : file_(file), state_(state) {}
+    Scan(PmFile& file, PmTrimState& state) : m_file(file), m_state(state) {}
 
     bool Run();
 
@@ -44,51 +44,51 @@ private:
     bool ReadHeader(ChunkHeader& header, bool fileHeader);
     bool Skip();
     bool Fail(const char* message) {
-        state_.errorText = message;
+        m_state.errorText = message;
         return false;
     }
     void Count() {
-        if (state_.counting)
-            ++state_.chunkCount;
+        if (m_state.counting)
+            ++m_state.chunkCount;
     }
     bool ScanChunk();
     bool ScanNestedChunk(std::uint64_t chunkEnd);
 
-    PmFile& file_;
-    PmTrimState& state_;
-    std::uint64_t length_ = 0;      // bytes in the file
-    std::uint64_t position_ = 0;    // bytes consumed from the start
-    std::uint64_t end_ = 0;         // "VIRF" size + 8
-    std::uint64_t next_ = 0;        // start of the chunk after the current one
-    std::uint64_t chunkStart_ = 0;  // start of the last CHNK header, 0 before any
-    std::uint64_t chunkEnd_ = 0;    // end of the last CHNK
+    PmFile& m_file;
+    PmTrimState& m_state;
+    std::uint64_t m_length = 0;      // bytes in the file
+    std::uint64_t m_position = 0;    // bytes consumed from the start
+    std::uint64_t m_end = 0;         // "VIRF" size + 8
+    std::uint64_t m_next = 0;        // start of the chunk after the current one
+    std::uint64_t m_chunkStart = 0;  // start of the last CHNK header, 0 before any
+    std::uint64_t m_chunkEnd = 0;    // end of the last CHNK
 };
 
 // Reads an id, a size and the form type (file header) or version (any other chunk).
 bool Scan::ReadHeader(ChunkHeader& header, bool fileHeader) {
-    if (file_.Read(header.id, 4) != 4 || !file_.ReadU32(header.size) ||
-        !file_.ReadU32(header.versionOrForm))
+    if (m_file.Read(header.id, 4) != 4 || !m_file.ReadU32(header.size) ||
+        !m_file.ReadU32(header.versionOrForm))
         return false;
     if (fileHeader && IsId(header, "VIRF")) {
-        end_ = std::uint64_t{header.size} + 8;
-        position_ = 12;
+        m_end = std::uint64_t{header.size} + 8;
+        m_position = 12;
     } else {
-        next_ = position_ + 8 + header.size;
-        position_ += 12;
+        m_next = m_position + 8 + header.size;
+        m_position += 12;
     }
     return true;
 }
 
 bool Scan::Skip() {
-    position_ = next_;
-    return file_.Seek(next_);
+    m_position = m_next;
+    return m_file.Seek(m_next);
 }
 
 bool Scan::Run() {
     ChunkHeader header;
-    if (!file_.Length(length_))
+    if (!m_file.Length(m_length))
         return Fail("File read error in file header");
-    position_ = 0;
+    m_position = 0;
     if (!ReadHeader(header, true))
         return Fail("File read error in file header");
     if (IsId(header, "CFIL"))
@@ -97,7 +97,7 @@ bool Scan::Run() {
         return Fail("Cannot find \"VIRF\" Vorn file ID, processing stopped.");
     if (std::memcmp(&header.versionOrForm, "IDXM", 4) != 0)
         return Fail("Cannot find \"IDXM\" Vorn Progressive Mesh file type ID, processing stopped.");
-    if (end_ > length_ || end_ < 12 || end_ > 0xFFFFFFFFu)
+    if (m_end > m_length || m_end < 12 || m_end > 0xFFFFFFFFu)
         return Fail(kPastEnd);
 
     // INFO: its words by version, read one after another; a short read does not stop the scan.
@@ -105,7 +105,7 @@ bool Scan::Run() {
         return false;
     if (!IsId(header, "INFO"))
         return Fail("Cannot find \"INFO\" chunk.");
-    if (next_ > end_)
+    if (m_next > m_end)
         return Fail(kPastEnd);
     const auto version = static_cast<std::int32_t>(header.versionOrForm);
     int words = 8;
@@ -115,11 +115,11 @@ bool Scan::Run() {
         words += 6;
     for (int i = 0; i < words; ++i) {
         std::uint32_t word = 0;
-        file_.ReadU32(word);
+        m_file.ReadU32(word);
     }
-    position_ += 4u * static_cast<unsigned>(words);
+    m_position += 4u * static_cast<unsigned>(words);
 
-    while (position_ < end_)
+    while (m_position < m_end)
         if (!ScanChunk())
             return false;
     return true;
@@ -130,43 +130,43 @@ bool Scan::ScanChunk() {
     ChunkHeader header;
     if (!ReadHeader(header, false))
         return Fail("File read error in Chunk Header");
-    const std::uint64_t start = position_ - 12;
+    const std::uint64_t start = m_position - 12;
     const bool isChunk = IsId(header, "CHNK");
     const bool isNinf = IsId(header, "NINF");
     const bool isPmin = IsId(header, "PMIN");
     if (!isChunk && !isNinf && !isPmin && !IsId(header, "INFL") && !IsId(header, "ATCH") &&
         !IsId(header, "SKEL"))
         return Fail("Cannot identify chunk..  processing stopped");
-    if (next_ > end_)
+    if (m_next > m_end)
         return Fail(kPastEnd);
 
     if (isChunk) {
         // A CHNK inside the last one would leave the outer size wrong after a removal.
-        if (chunkStart_ != 0 && start < chunkEnd_)
+        if (m_chunkStart != 0 && start < m_chunkEnd)
             return Fail(kInsideChunk);
-        chunkStart_ = start;
-        chunkEnd_ = next_;
+        m_chunkStart = start;
+        m_chunkEnd = m_next;
         std::uint32_t index = 0;
-        if (!file_.ReadU32(index))
+        if (!m_file.ReadU32(index))
             return Fail("File read error in Chunk Header");
-        position_ += 4;
-        return ScanNestedChunk(chunkEnd_) && ScanNestedChunk(chunkEnd_);
+        m_position += 4;
+        return ScanNestedChunk(m_chunkEnd) && ScanNestedChunk(m_chunkEnd);
     }
     if (isNinf) {
         Count();
         // The removal corrects the size of the last CHNK, so the NINF must lie inside it.
-        if (chunkStart_ == 0 || next_ > chunkEnd_)
+        if (m_chunkStart == 0 || m_next > m_chunkEnd)
             return Fail(kNoEnclosingChunk);
-        state_.scan.ninfStart = static_cast<std::uint32_t>(start);
-        state_.scan.ninfLength = header.size + 8u;
-        state_.scan.ninfChunkStart = static_cast<std::uint32_t>(chunkStart_);
+        m_state.scan.ninfStart = static_cast<std::uint32_t>(start);
+        m_state.scan.ninfLength = header.size + 8u;
+        m_state.scan.ninfChunkStart = static_cast<std::uint32_t>(m_chunkStart);
     } else if (isPmin) {
         Count();
         // Only the file's own size is corrected for a PMIN.
-        if (chunkStart_ != 0 && start < chunkEnd_)
+        if (m_chunkStart != 0 && start < m_chunkEnd)
             return Fail(kInsideChunk);
-        state_.scan.pminStart = static_cast<std::uint32_t>(start);
-        state_.scan.pminLength = header.size + 8u;
+        m_state.scan.pminStart = static_cast<std::uint32_t>(start);
+        m_state.scan.pminLength = header.size + 8u;
     }
     if (!Skip())
         return Fail("File read error in Chunk Header");
@@ -178,7 +178,7 @@ bool Scan::ScanNestedChunk(std::uint64_t chunkEnd) {
     ChunkHeader header;
     if (!ReadHeader(header, false))
         return Fail("File read error in Chunk Header");
-    if (next_ > chunkEnd)
+    if (m_next > chunkEnd)
         return Fail(kPastEnd);
     if (!Skip())
         return Fail("File read error in Chunk Header");

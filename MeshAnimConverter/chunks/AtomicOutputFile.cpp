@@ -27,27 +27,27 @@ std::string RandomSuffix() {
 }  // namespace
 
 AtomicOutputFile::AtomicOutputFile(std::string targetPath)
-    : target_(std::move(targetPath)), temp_(target_ + "." + RandomSuffix() + ".tmp") {}
+    : m_target(std::move(targetPath)), m_temp(m_target + "." + RandomSuffix() + ".tmp") {}
 
 AtomicOutputFile::~AtomicOutputFile() {
     Discard();
 }
 
 bool AtomicOutputFile::Commit() {
-    if (done_)
+    if (m_done)
         return false;
     // replaces an existing target on every platform; never throws
-    if (!platform::RenameFile(temp_.c_str(), target_.c_str())) {
+    if (!platform::RenameFile(m_temp.c_str(), m_target.c_str())) {
         Discard();
         return false;
     }
-    done_ = true;
+    m_done = true;
     return true;
 }
 
 void AtomicOutputFile::Discard() {
-    if (done_)
+    if (m_done)
         return;
-    done_ = true;
-    platform::RemoveFile(temp_.c_str());
+    m_done = true;
+    platform::RemoveFile(m_temp.c_str());
 }

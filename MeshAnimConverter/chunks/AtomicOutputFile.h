@@ -17,9 +17,9 @@ public:
     AtomicOutputFile(const AtomicOutputFile&) = delete;
     AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
 
-    const std::string& TargetPath() const { return target_; }
+    const std::string& TargetPath() const { return m_target; }
     // A name in the target's folder: the target's name with a random suffix and ".tmp".
-    const std::string& TempPath() const { return temp_; }
+    const std::string& TempPath() const { return m_temp; }
 
     // Renames the temporary file to the target; false (and the temporary file removed) on failure.
     bool Commit();
@@ -27,7 +27,7 @@ public:
     void Discard();
 
 private:
-    std::string target_;
-    std::string temp_;
-    bool done_ = false;
+    std::string m_target;
+    std::string m_temp;
+    bool m_done = false;
 };

@@ -35,7 +35,7 @@ std::uint32_t LoadU32(const std::uint8_t* p) {
 
 }  // namespace
 
-ChunkReader::ChunkReader(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+ChunkReader::ChunkReader(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
 
 bool ChunkReader::LoadFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                            std::string& error) {
@@ -63,44 +63,44 @@ bool ChunkReader::LoadFile(const std::string& path, std::vector<std::uint8_t>& b
 bool ChunkReader::ReadForm(std::string& formType) {
     if (!Ok())
         return false;
-    if (!scopes_.empty() || offset_ != 0)
+    if (!m_scopes.empty() || m_offset != 0)
         return Fail("The form header can only be read at the start of the file");
-    if (bytes_.size() < 12)
-        return Fail("File of %zu bytes is too short for the 12-byte form header", bytes_.size());
-    const std::string magic(reinterpret_cast<const char*>(bytes_.data()), 4);
+    if (m_bytes.size() < 12)
+        return Fail("File of %zu bytes is too short for the 12-byte form header", m_bytes.size());
+    const std::string magic(reinterpret_cast<const char*>(m_bytes.data()), 4);
     if (magic != "VIRF")
         return Fail("File does not start with \"VIRF\" (found '%s')", PrintableId(magic).c_str());
-    const std::uint32_t size = LoadU32(bytes_.data() + 4);
-    if (std::uint64_t{size} + 8u != bytes_.size())
+    const std::uint32_t size = LoadU32(m_bytes.data() + 4);
+    if (std::uint64_t{size} + 8u != m_bytes.size())
         return Fail("Form size %u does not match the file length %zu (expected %zu)", size,
-                    bytes_.size(), bytes_.size() - 8);
-    formType.assign(reinterpret_cast<const char*>(bytes_.data()) + 8, 4);
-    offset_ = 12;
-    scopes_.push_back(Scope{"VIRF", 0, bytes_.size()});
+                    m_bytes.size(), m_bytes.size() - 8);
+    formType.assign(reinterpret_cast<const char*>(m_bytes.data()) + 8, 4);
+    m_offset = 12;
+    m_scopes.push_back(Scope{"VIRF", 0, m_bytes.size()});
     return true;
 }
 
 bool ChunkReader::EnterChunk(ChunkInfo& chunk) {
     if (!Ok())
         return false;
-    if (scopes_.empty())
+    if (m_scopes.empty())
         return Fail("A chunk can only be read inside the form");
-    const Scope& parent = scopes_.back();
-    if (parent.end - offset_ < 8)
-        return Fail("Chunk header at offset %zu needs 8 bytes, but '%s' has %zu left", offset_,
-                    PrintableId(parent.id).c_str(), parent.end - offset_);
+    const Scope& parent = m_scopes.back();
+    if (parent.end - m_offset < 8)
+        return Fail("Chunk header at offset %zu needs 8 bytes, but '%s' has %zu left", m_offset,
+                    PrintableId(parent.id).c_str(), parent.end - m_offset);
     ChunkInfo info;
-    info.id.assign(reinterpret_cast<const char*>(bytes_.data()) + offset_, 4);
-    info.size = LoadU32(bytes_.data() + offset_ + 4);
-    info.start = offset_;
-    info.payload = offset_ + 8;
+    info.id.assign(reinterpret_cast<const char*>(m_bytes.data()) + m_offset, 4);
+    info.size = LoadU32(m_bytes.data() + m_offset + 4);
+    info.start = m_offset;
+    info.payload = m_offset + 8;
     if (info.size > parent.end - info.payload)
         return Fail("Chunk '%s' at offset %zu has size %u, past the end of '%s' at offset %zu",
                     PrintableId(info.id).c_str(), info.start, info.size,
                     PrintableId(parent.id).c_str(), parent.end);
     info.end = info.payload + info.size;
-    offset_ = info.payload;
-    scopes_.push_back(Scope{info.id, info.start, info.end});
+    m_offset = info.payload;
+    m_scopes.push_back(Scope{info.id, info.start, info.end});
     chunk = std::move(info);
     return true;
 }
@@ -108,30 +108,30 @@ bool ChunkReader::EnterChunk(ChunkInfo& chunk) {
 bool ChunkReader::LeaveChunk() {
     if (!Ok())
         return false;
-    if (scopes_.size() < 2)
+    if (m_scopes.size() < 2)
         return Fail("No chunk is open");
-    const Scope& scope = scopes_.back();
-    if (offset_ != scope.end)
+    const Scope& scope = m_scopes.back();
+    if (m_offset != scope.end)
         return Fail("Chunk '%s' at offset %zu has %zu unread bytes at offset %zu",
-                    PrintableId(scope.id).c_str(), scope.start, scope.end - offset_, offset_);
-    scopes_.pop_back();
+                    PrintableId(scope.id).c_str(), scope.start, scope.end - m_offset, m_offset);
+    m_scopes.pop_back();
     return true;
 }
 
 bool ChunkReader::SkipChunk() {
     if (!Ok())
         return false;
-    if (scopes_.size() < 2)
+    if (m_scopes.size() < 2)
         return Fail("No chunk is open");
-    offset_ = scopes_.back().end;
-    scopes_.pop_back();
+    m_offset = m_scopes.back().end;
+    m_scopes.pop_back();
     return true;
 }
 
 std::size_t ChunkReader::Remaining() const {
-    if (!Ok() || scopes_.empty())
+    if (!Ok() || m_scopes.empty())
         return 0;
-    return scopes_.back().end - offset_;
+    return m_scopes.back().end - m_offset;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -140,20 +140,20 @@ std::size_t ChunkReader::Remaining() const {
 bool ChunkReader::Take(std::size_t n, const char* what) {
     if (!Ok())
         return false;
-    if (scopes_.empty())
+    if (m_scopes.empty())
         return Fail("Values can only be read inside the form");
-    const Scope& scope = scopes_.back();
-    if (scope.end - offset_ < n)
+    const Scope& scope = m_scopes.back();
+    if (scope.end - m_offset < n)
         return Fail("Reading %s of %zu bytes at offset %zu runs past the end of '%s' at offset %zu",
-                    what, n, offset_, PrintableId(scope.id).c_str(), scope.end);
+                    what, n, m_offset, PrintableId(scope.id).c_str(), scope.end);
     return true;
 }
 
 bool ChunkReader::ReadU32(std::uint32_t& value) {
     if (!Take(4, "a 32-bit value"))
         return false;
-    value = LoadU32(bytes_.data() + offset_);
-    offset_ += 4;
+    value = LoadU32(m_bytes.data() + m_offset);
+    m_offset += 4;
     return true;
 }
 
@@ -168,8 +168,8 @@ bool ChunkReader::ReadI32(std::int32_t& value) {
 bool ChunkReader::ReadU16(std::uint16_t& value) {
     if (!Take(2, "a 16-bit value"))
         return false;
-    value = static_cast<std::uint16_t>(bytes_[offset_] | bytes_[offset_ + 1] << 8);
-    offset_ += 2;
+    value = static_cast<std::uint16_t>(m_bytes[m_offset] | m_bytes[m_offset + 1] << 8);
+    m_offset += 2;
     return true;
 }
 
@@ -185,13 +185,13 @@ bool ChunkReader::ReadBytes(void* data, std::size_t n) {
     if (!Take(n, "raw bytes"))
         return false;
     if (n != 0)
-        std::memcpy(data, bytes_.data() + offset_, n);
-    offset_ += n;
+        std::memcpy(data, m_bytes.data() + m_offset, n);
+    m_offset += n;
     return true;
 }
 
 bool ChunkReader::ReadPaddedString(std::string& text) {
-    const std::size_t at = offset_;
+    const std::size_t at = m_offset;
     std::uint32_t length = 0;
     if (!ReadU32(length))
         return false;
@@ -199,10 +199,10 @@ bool ChunkReader::ReadPaddedString(std::string& text) {
         return Fail("String length %u at offset %zu is not a multiple of 4", length, at);
     if (!Take(length, "a string"))
         return false;
-    const char* begin = reinterpret_cast<const char*>(bytes_.data()) + offset_;
+    const char* begin = reinterpret_cast<const char*>(m_bytes.data()) + m_offset;
     const void* zero = std::memchr(begin, 0, length);
     text.assign(begin, zero ? static_cast<const char*>(zero) : begin + length);
-    offset_ += length;
+    m_offset += length;
     return true;
 }
 
@@ -215,6 +215,6 @@ bool ChunkReader::Fail(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    error_ = text;
+    m_error = text;
     return false;
 }

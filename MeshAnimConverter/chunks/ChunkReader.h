@@ -43,8 +43,8 @@ public:
     // Bytes left in the innermost open scope (0 after an error).
     std::size_t Remaining() const;
     bool AtEnd() const { return Remaining() == 0; }
-    std::size_t Depth() const { return scopes_.size(); }
-    std::size_t Offset() const { return offset_; }
+    std::size_t Depth() const { return m_scopes.size(); }
+    std::size_t Offset() const { return m_offset; }
 
     bool ReadU32(std::uint32_t& value);
     bool ReadI32(std::int32_t& value);
@@ -55,8 +55,8 @@ public:
     // the first zero byte or the end of those bytes.
     bool ReadPaddedString(std::string& text);
 
-    bool Ok() const { return error_.empty(); }
-    const std::string& Error() const { return error_; }
+    bool Ok() const { return m_error.empty(); }
+    const std::string& Error() const { return m_error; }
 
 private:
     struct Scope {
@@ -74,8 +74,8 @@ private:
     Fail(const char* format, ...);
     bool Take(std::size_t n, const char* what);
 
-    std::vector<std::uint8_t> bytes_;
-    std::vector<Scope> scopes_;
-    std::size_t offset_ = 0;
-    std::string error_;
+    std::vector<std::uint8_t> m_bytes;
+    std::vector<Scope> m_scopes;
+    std::size_t m_offset = 0;
+    std::string m_error;
 };

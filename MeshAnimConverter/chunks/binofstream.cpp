@@ -10,17 +10,17 @@
 // ---------------------------------------------------------------------------------------------
 // Opening and closing
 
-binofstream::binofstream(const char* path) : path_(path ? path : "") {
+binofstream::binofstream(const char* path) : m_path(path ? path : "") {
     // the wide-character API on Windows; a name that cannot be converted fails like a bad path
     std::filesystem::path file;
-    if (path_.empty() || !platform::FilesystemPath(path_.c_str(), file)) {
-        failed_ = true;
+    if (m_path.empty() || !platform::FilesystemPath(m_path.c_str(), file)) {
+        m_failed = true;
         setstate(std::ios::failbit);
         return;
     }
     open(file, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!is_open())
-        failed_ = true;
+        m_failed = true;
 }
 
 binofstream::~binofstream() = default;
@@ -29,12 +29,12 @@ bool binofstream::Close() {
     if (is_open()) {
         flush();
         if (fail())
-            failed_ = true;
+            m_failed = true;
         close();
         if (fail())
-            failed_ = true;
+            m_failed = true;
     }
-    return !failed_;
+    return !m_failed;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -45,7 +45,7 @@ void binofstream::WriteBytes(const void* data, std::size_t n) {
         return;
     write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
     if (fail())
-        failed_ = true;
+        m_failed = true;
 }
 
 void binofstream::WriteU32(std::uint32_t value) {
@@ -84,7 +84,7 @@ std::uint32_t binofstream::Tell() {
     const std::streamoff position = tellp();
     if (fail() || position < 0 ||
         position > static_cast<std::streamoff>(std::numeric_limits<std::uint32_t>::max())) {
-        failed_ = true;
+        m_failed = true;
         return 0;
     }
     return static_cast<std::uint32_t>(position);
@@ -93,11 +93,11 @@ std::uint32_t binofstream::Tell() {
 void binofstream::SeekTo(std::uint32_t position) {
     seekp(static_cast<std::streamoff>(position), std::ios::beg);
     if (fail())
-        failed_ = true;
+        m_failed = true;
 }
 
 void binofstream::SeekToEnd() {
     seekp(0, std::ios::end);
     if (fail())
-        failed_ = true;
+        m_failed = true;
 }

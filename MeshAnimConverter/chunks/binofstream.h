@@ -24,10 +24,10 @@ public:
     binofstream& operator=(const binofstream&) = delete;
 
     // The path the stream was opened with.
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
     // True while every operation so far succeeded (and the file opened).
-    bool Good() const { return !failed_ && !fail(); }
+    bool Good() const { return !m_failed && !fail(); }
 
     // Raw bytes, then the little-endian scalars of the formats.
     void WriteBytes(const void* data, std::size_t n);
@@ -49,6 +49,6 @@ public:
     bool Close();
 
 private:
-    std::string path_;
-    bool failed_ = false;
+    std::string m_path;
+    bool m_failed = false;
 };

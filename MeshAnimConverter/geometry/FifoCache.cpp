@@ -3,18 +3,18 @@
 
 #include <algorithm>
 
-FifoCache::FifoCache(int size) : entries_(static_cast<size_t>(std::max(size, 1)), -1) {}
+FifoCache::FifoCache(int size) : m_entries(static_cast<size_t>(std::max(size, 1)), -1) {}
 
 bool FifoCache::InCache(int vertex) const {
-    return std::find(entries_.begin(), entries_.end(), vertex) != entries_.end();
+    return std::find(m_entries.begin(), m_entries.end(), vertex) != m_entries.end();
 }
 
 int FifoCache::AddEntry(int vertex) {
     if (InCache(vertex))
         return -1;
-    const int dropped = entries_.back();
-    std::copy_backward(entries_.begin(), entries_.end() - 1, entries_.end());
-    entries_.front() = vertex;
+    const int dropped = m_entries.back();
+    std::copy_backward(m_entries.begin(), m_entries.end() - 1, m_entries.end());
+    m_entries.front() = vertex;
     return dropped;
 }
 

@@ -25,5 +25,5 @@ public:
     void AddTriangle(const StripTri& tri);
 
 private:
-    std::vector<int> entries_;
+    std::vector<int> m_entries;
 };

@@ -89,9 +89,9 @@ const TangentFrameGenerator::CanSmoothChecker* const kCheckers[3] = {
 void TangentFrameGenerator::SetUpTriangles(const std::vector<Vertex>& vertices,
                                            const std::vector<uint32_t>& indices) {
     const size_t count = indices.size() / 3;
-    triangles_.assign(count, Triangle{});
+    m_triangles.assign(count, Triangle{});
     for (size_t i = 0; i < count; ++i) {
-        Triangle& tri = triangles_[i];
+        Triangle& tri = m_triangles[i];
         for (int c = 0; c < 3; ++c) tri.indices[c] = indices[i * 3 + c];
         const Vertex& v0 = vertices[tri.indices[0]];
         const Vertex& v1 = vertices[tri.indices[1]];
@@ -121,28 +121,28 @@ void TangentFrameGenerator::SetUpTriangles(const std::vector<Vertex>& vertices,
 // Sorting the corners stably by position gives the map's keys in ascending
 // order with each list in triangle order, then corner order.
 void TangentFrameGenerator::BuildPositionMap(const std::vector<Vertex>& vertices) {
-    const size_t numCorners = triangles_.size() * 3;
+    const size_t numCorners = m_triangles.size() * 3;
     std::vector<uint32_t> corners(numCorners);
     for (size_t i = 0; i < numCorners; ++i) corners[i] = static_cast<uint32_t>(i);
     auto positionOf = [&](uint32_t corner) {
-        return vertices[triangles_[corner / 3].indices[corner % 3]].position;
+        return vertices[m_triangles[corner / 3].indices[corner % 3]].position;
     };
     std::stable_sort(corners.begin(), corners.end(), [&](uint32_t a, uint32_t b) {
         return PositionLess(positionOf(a), positionOf(b));
     });
 
-    positionKeys_.clear();
-    positionStarts_.clear();
-    positionLists_.resize(numCorners);
+    m_positionKeys.clear();
+    m_positionStarts.clear();
+    m_positionLists.resize(numCorners);
     for (size_t i = 0; i < numCorners; ++i) {
         const float* p = positionOf(corners[i]);
         if (i == 0 || PositionLess(positionOf(corners[i - 1]), p)) {
-            positionStarts_.push_back(static_cast<uint32_t>(i));
-            positionKeys_.insert(positionKeys_.end(), p, p + 3);
+            m_positionStarts.push_back(static_cast<uint32_t>(i));
+            m_positionKeys.insert(m_positionKeys.end(), p, p + 3);
         }
-        positionLists_[i] = corners[i] / 3;
+        m_positionLists[i] = corners[i] / 3;
     }
-    positionStarts_.push_back(static_cast<uint32_t>(numCorners));
+    m_positionStarts.push_back(static_cast<uint32_t>(numCorners));
 }
 
 // ---------------------------------------------------------------------------
@@ -154,35 +154,35 @@ void TangentFrameGenerator::BuildPositionMap(const std::vector<Vertex>& vertices
 // from N1, then all grown from N2) without deep native recursion.
 void TangentFrameGenerator::GrowGroup(uint32_t first, const CanSmoothChecker& checker,
                                       float minCosine) {
-    growStack_.clear();
-    growStack_.push_back(first);
-    while (!growStack_.empty()) {
-        const uint32_t t = growStack_.back();
-        growStack_.pop_back();
-        Triangle& tri = triangles_[t];
+    m_growStack.clear();
+    m_growStack.push_back(first);
+    while (!m_growStack.empty()) {
+        const uint32_t t = m_growStack.back();
+        m_growStack.pop_back();
+        Triangle& tri = m_triangles[t];
         if (tri.handled)
             continue;
 
-        const int32_t neighbours[2] = {neighbour1_[t], neighbour2_[t]};
+        const int32_t neighbours[2] = {m_neighbour1[t], m_neighbour2[t]};
         for (int32_t n : neighbours) {
             if (n < 0)
                 continue;
-            const Triangle& other = triangles_[n];
+            const Triangle& other = m_triangles[n];
             if (other.group < 0 || !checker.CanSmooth(tri, other, minCosine))
                 continue;
-            groups_[other.group].push_back(t);
+            m_groups[other.group].push_back(t);
             tri.group = other.group;
         }
         if (tri.group < 0) {
-            tri.group = static_cast<int32_t>(groups_.size());
-            groups_.push_back({t});
+            tri.group = static_cast<int32_t>(m_groups.size());
+            m_groups.push_back({t});
         }
         tri.handled = true;
 
         if (neighbours[1] >= 0)
-            growStack_.push_back(static_cast<uint32_t>(neighbours[1]));
+            m_growStack.push_back(static_cast<uint32_t>(neighbours[1]));
         if (neighbours[0] >= 0)
-            growStack_.push_back(static_cast<uint32_t>(neighbours[0]));
+            m_growStack.push_back(static_cast<uint32_t>(neighbours[0]));
     }
 }
 
@@ -190,32 +190,32 @@ void TangentFrameGenerator::SplitVertices(Pass pass, size_t positionIndex,
                                           std::vector<Vertex>& vertices,
                                           std::vector<uint32_t>& mapping) {
     const int p = static_cast<int>(pass);
-    const Float3 key = geometry::Make3(&positionKeys_[positionIndex * 3]);
-    ++stamp_;
+    const Float3 key = geometry::Make3(&m_positionKeys[positionIndex * 3]);
+    ++m_stamp;
     std::vector<uint32_t> remembered;
-    for (std::vector<uint32_t>& group : groups_) {
+    for (std::vector<uint32_t>& group : m_groups) {
         // the group vector: sum of the members' face vectors, normalised
         Float3 sum;
         for (uint32_t t : group)
-            sum = geometry::Add(sum, geometry::Make3(FaceVector(triangles_[t], p)));
+            sum = geometry::Add(sum, geometry::Make3(FaceVector(m_triangles[t], p)));
         const Float3 vec = geometry::NormalizeByLength(sum);
 
         remembered.clear();
         for (uint32_t t : group) {
             for (int c = 0; c < 3; ++c) {
-                uint32_t v = triangles_[t].indices[c];
+                uint32_t v = m_triangles[t].indices[c];
                 if (!geometry::SamePosition(geometry::Make3(vertices[v].position), key))
                     continue;
-                if (earlierStamp_[v] == stamp_) {
+                if (m_earlierStamp[v] == m_stamp) {
                     // an earlier group keeps v: this group gets its own copy
                     const uint32_t copy = static_cast<uint32_t>(vertices.size());
                     Vertex dup = vertices[v];
                     geometry::Store3(vec, PassField(dup, p));
                     vertices.push_back(dup);
-                    mapping.push_back(v < inputVertexCount_ ? v : mapping[v]);
-                    earlierStamp_.push_back(0);
+                    mapping.push_back(v < m_inputVertexCount ? v : mapping[v]);
+                    m_earlierStamp.push_back(0);
                     for (uint32_t u : group) {
-                        for (uint32_t& index : triangles_[u].indices) {
+                        for (uint32_t& index : m_triangles[u].indices) {
                             if (index == v)
                                 index = copy;
                         }
@@ -227,7 +227,7 @@ void TangentFrameGenerator::SplitVertices(Pass pass, size_t positionIndex,
                 remembered.push_back(v);
             }
         }
-        for (uint32_t v : remembered) earlierStamp_[v] = stamp_;
+        for (uint32_t v : remembered) m_earlierStamp[v] = m_stamp;
     }
 }
 
@@ -235,19 +235,19 @@ void TangentFrameGenerator::RunPass(Pass pass, size_t positionIndex, std::vector
                                     std::vector<uint32_t>& mapping) {
     const int p = static_cast<int>(pass);
     const CanSmoothChecker& checker = *kCheckers[p];
-    const float minCosine = p == 0 ? normalCosine_ : p == 1 ? tangentCosine_ : binormalCosine_;
-    const uint32_t begin = positionStarts_[positionIndex];
-    const uint32_t end = positionStarts_[positionIndex + 1];
+    const float minCosine = p == 0 ? m_normalCosine : p == 1 ? m_tangentCosine : m_binormalCosine;
+    const uint32_t begin = m_positionStarts[positionIndex];
+    const uint32_t end = m_positionStarts[positionIndex + 1];
 
     for (uint32_t i = begin; i < end; ++i) {
-        Triangle& tri = triangles_[positionLists_[i]];
+        Triangle& tri = m_triangles[m_positionLists[i]];
         tri.handled = false;
         tri.group = -1;
     }
-    groups_.clear();
+    m_groups.clear();
     for (uint32_t i = begin; i < end; ++i) {
-        if (!triangles_[positionLists_[i]].handled)
-            GrowGroup(positionLists_[i], checker, minCosine);
+        if (!m_triangles[m_positionLists[i]].handled)
+            GrowGroup(m_positionLists[i], checker, minCosine);
     }
     SplitVertices(pass, positionIndex, vertices, mapping);
 }
@@ -265,48 +265,48 @@ bool TangentFrameGenerator::Generate(std::vector<Vertex>& vertices, std::vector<
             return false;
     }
 
-    normalCosine_ = normalCosine;
-    tangentCosine_ = tangentCosine;
-    binormalCosine_ = binormalCosine;
-    inputVertexCount_ = static_cast<uint32_t>(vertices.size());
+    m_normalCosine = normalCosine;
+    m_tangentCosine = tangentCosine;
+    m_binormalCosine = binormalCosine;
+    m_inputVertexCount = static_cast<uint32_t>(vertices.size());
 
     mapping.resize(vertices.size());
-    for (uint32_t i = 0; i < inputVertexCount_; ++i) mapping[i] = i;
+    for (uint32_t i = 0; i < m_inputVertexCount; ++i) mapping[i] = i;
 
     SetUpTriangles(vertices, indices);
     BuildPositionMap(vertices);
 
     // corner positions never change (copies keep their position), so each
     // position's neighbours are found once for its three passes
-    std::vector<Float3> corners(triangles_.size() * 3);
-    for (size_t t = 0; t < triangles_.size(); ++t) {
+    std::vector<Float3> corners(m_triangles.size() * 3);
+    for (size_t t = 0; t < m_triangles.size(); ++t) {
         for (int c = 0; c < 3; ++c) {
-            corners[t * 3 + c] = geometry::Make3(vertices[triangles_[t].indices[c]].position);
+            corners[t * 3 + c] = geometry::Make3(vertices[m_triangles[t].indices[c]].position);
         }
     }
-    neighbour1_.assign(triangles_.size(), -1);
-    neighbour2_.assign(triangles_.size(), -1);
-    earlierStamp_.assign(vertices.size(), 0);
-    stamp_ = 0;
+    m_neighbour1.assign(m_triangles.size(), -1);
+    m_neighbour2.assign(m_triangles.size(), -1);
+    m_earlierStamp.assign(vertices.size(), 0);
+    m_stamp = 0;
 
     std::vector<int32_t> first;
     std::vector<int32_t> second;
-    const size_t numPositions = positionKeys_.size() / 3;
+    const size_t numPositions = m_positionKeys.size() / 3;
     for (size_t p = 0; p < numPositions; ++p) {
-        const uint32_t begin = positionStarts_[p];
-        const uint32_t count = positionStarts_[p + 1] - begin;
-        FindPositionNeighbours(&positionLists_[begin], count, corners, first, second);
+        const uint32_t begin = m_positionStarts[p];
+        const uint32_t count = m_positionStarts[p + 1] - begin;
+        FindPositionNeighbours(&m_positionLists[begin], count, corners, first, second);
         for (uint32_t i = 0; i < count; ++i) {
-            neighbour1_[positionLists_[begin + i]] = first[i];
-            neighbour2_[positionLists_[begin + i]] = second[i];
+            m_neighbour1[m_positionLists[begin + i]] = first[i];
+            m_neighbour2[m_positionLists[begin + i]] = second[i];
         }
         RunPass(Pass::kNormals, p, vertices, mapping);
         RunPass(Pass::kTangents, p, vertices, mapping);
         RunPass(Pass::kBinormals, p, vertices, mapping);
     }
 
-    for (size_t t = 0; t < triangles_.size(); ++t) {
-        for (int c = 0; c < 3; ++c) indices[t * 3 + c] = triangles_[t].indices[c];
+    for (size_t t = 0; t < m_triangles.size(); ++t) {
+        for (int c = 0; c < 3; ++c) indices[t * 3 + c] = m_triangles[t].indices[c];
     }
     for (Vertex& v : vertices) Orthogonalise(v);
     return true;

@@ -81,24 +81,24 @@ private:
                        std::vector<uint32_t>& mapping);
 
     // Run parameters.
-    float normalCosine_ = 0.0f;
-    float tangentCosine_ = 0.0f;
-    float binormalCosine_ = 0.0f;
-    uint32_t inputVertexCount_ = 0;
+    float m_normalCosine = 0.0f;
+    float m_tangentCosine = 0.0f;
+    float m_binormalCosine = 0.0f;
+    uint32_t m_inputVertexCount = 0;
 
-    std::vector<Triangle> triangles_;
+    std::vector<Triangle> m_triangles;
 
-    // Position map, flattened: entry i covers positionLists_[positionStarts_[i] ..
-    // positionStarts_[i + 1]) and its key is positionKeys_[i] (x, y, z).
-    std::vector<float> positionKeys_;
-    std::vector<uint32_t> positionStarts_;
-    std::vector<uint32_t> positionLists_;
+    // Position map, flattened: entry i covers m_positionLists[m_positionStarts[i] ..
+    // m_positionStarts[i + 1]) and its key is m_positionKeys[i] (x, y, z).
+    std::vector<float> m_positionKeys;
+    std::vector<uint32_t> m_positionStarts;
+    std::vector<uint32_t> m_positionLists;
 
     // Scratch of the position being processed.
-    std::vector<int32_t> neighbour1_;  // per triangle number, valid for listed triangles
-    std::vector<int32_t> neighbour2_;
-    std::vector<std::vector<uint32_t>> groups_;
-    std::vector<uint32_t> earlierStamp_;  // per vertex: pass stamp when used by an earlier group
-    uint32_t stamp_ = 0;
-    std::vector<uint32_t> growStack_;
+    std::vector<int32_t> m_neighbour1;  // per triangle number, valid for listed triangles
+    std::vector<int32_t> m_neighbour2;
+    std::vector<std::vector<uint32_t>> m_groups;
+    std::vector<uint32_t> m_earlierStamp;  // per vertex: pass stamp when used by an earlier group
+    uint32_t m_stamp = 0;
+    std::vector<uint32_t> m_growStack;
 };

@@ -10,28 +10,28 @@ class TempDir {
 public:
     TempDir() {
         std::random_device seed;
-        path_ = std::filesystem::temp_directory_path() /
-                ("vantok_test_" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(path_);
+        m_path = std::filesystem::temp_directory_path() /
+                 ("vantok_test_" + std::to_string(seed()) + std::to_string(seed()));
+        std::filesystem::create_directories(m_path);
     }
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
     }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
     std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream out(path_ / name, std::ios::binary);
+        std::ofstream out(m_path / name, std::ios::binary);
         out << bytes;
         return File(name);
     }
-    const std::filesystem::path& Path() const { return path_; }
+    const std::filesystem::path& Path() const { return m_path; }
     // The folder's path joined with a UTF-8 name, as UTF-8 (the program's form on every
     // platform, whatever the code page).
     std::string Utf8(const std::string& name) const {
-        const std::u8string folder = path_.u8string();
+        const std::u8string folder = m_path.u8string();
         return std::string(folder.begin(), folder.end()) + "/" + name;
     }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };

@@ -29,12 +29,12 @@ std::string ReadAll(const std::string& path) {
 // Restores the sink's settings after each test.
 class WinDebugTest : public ::testing::Test {
 protected:
-    void SetUp() override { saved_ = WinDebug::GetSettings(); }
+    void SetUp() override { m_saved = WinDebug::GetSettings(); }
     void TearDown() override {
-        WinDebug::GetSettings() = saved_;
+        WinDebug::GetSettings() = m_saved;
         WinDebug::SetErrorBoxHandler(nullptr);
     }
-    WinDebug::Settings saved_;
+    WinDebug::Settings m_saved;
 };
 
 }  // namespace

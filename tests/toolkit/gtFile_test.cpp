@@ -15,13 +15,13 @@ namespace {
 class CurrentDirectory {
 public:
     explicit CurrentDirectory(const std::filesystem::path& dir)
-        : old_(std::filesystem::current_path()) {
+        : m_old(std::filesystem::current_path()) {
         std::filesystem::current_path(dir);
     }
-    ~CurrentDirectory() { std::filesystem::current_path(old_); }
+    ~CurrentDirectory() { std::filesystem::current_path(m_old); }
 
 private:
-    std::filesystem::path old_;
+    std::filesystem::path m_old;
 };
 
 }  // namespace

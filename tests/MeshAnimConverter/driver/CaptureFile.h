@@ -6,28 +6,28 @@
 
 class CaptureFile {
 public:
-    CaptureFile() : file_(std::tmpfile()) {}
-    explicit CaptureFile(const std::string& contents) : file_(std::tmpfile()) {
-        std::fwrite(contents.data(), 1, contents.size(), file_);
-        std::rewind(file_);
+    CaptureFile() : m_file(std::tmpfile()) {}
+    explicit CaptureFile(const std::string& contents) : m_file(std::tmpfile()) {
+        std::fwrite(contents.data(), 1, contents.size(), m_file);
+        std::rewind(m_file);
     }
-    ~CaptureFile() { std::fclose(file_); }
+    ~CaptureFile() { std::fclose(m_file); }
     CaptureFile(const CaptureFile&) = delete;
     CaptureFile& operator=(const CaptureFile&) = delete;
 
-    std::FILE* get() const { return file_; }
+    std::FILE* get() const { return m_file; }
     std::string Text() const {
-        std::fflush(file_);
-        const long end = std::ftell(file_);
+        std::fflush(m_file);
+        const long end = std::ftell(m_file);
         std::string text(static_cast<size_t>(end), '\0');
-        std::rewind(file_);
-        const size_t got = std::fread(text.data(), 1, text.size(), file_);
+        std::rewind(m_file);
+        const size_t got = std::fread(text.data(), 1, text.size(), m_file);
         text.resize(got);
-        std::fseek(file_, 0, SEEK_END);
+        std::fseek(m_file, 0, SEEK_END);
         return text;
     }
-    long Position() const { return std::ftell(file_); }
+    long Position() const { return std::ftell(m_file); }
 
 private:
-    std::FILE* file_;
+    std::FILE* m_file;
 };

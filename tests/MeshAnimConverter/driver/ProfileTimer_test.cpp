@@ -16,14 +16,14 @@ public:
 class ProfileTimerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = gtGetTimeDevice();
+        m_previous = gtGetTimeDevice();
         gtSetTimeDevice(&clock);
     }
-    void TearDown() override { gtSetTimeDevice(previous_); }
+    void TearDown() override { gtSetTimeDevice(m_previous); }
     ScriptedTime clock;
 
 private:
-    gtTimeDevice* previous_ = nullptr;
+    gtTimeDevice* m_previous = nullptr;
 };
 
 }  // namespace

@@ -19,6 +19,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Sets VANTOK_THREADS for the run (null: unset).
+void SetThreads(const char* value) {
+#ifdef _WIN32
+    _putenv_s("VANTOK_THREADS", value != nullptr ? value : "");
+#else
+    if (value != nullptr) {
+        ::setenv("VANTOK_THREADS", value, 1);
+    } else {
+        ::unsetenv("VANTOK_THREADS");
+    }
+#endif
+}
+
 InterchangeBuilder ManyChunkScene() {
     std::mt19937 random(77);
     InterchangeBuilder b;
@@ -91,42 +104,52 @@ std::map<std::string, std::string> FolderBytes(const std::string& folder) {
     return files;
 }
 
+struct Conversion {
+    int status = -1;
+    std::string console;
+    std::map<std::string, std::string> files;
+};
+
+// Converts `in` into the emptied `folder` with VANTOK_THREADS set to `threads`.
+Conversion ConvertWithThreads(const std::string& in, const ScratchFolder& folder,
+                              const char* threads) {
+    for (const auto& entry : fs::directory_iterator(folder.Path())) {
+        fs::remove(entry.path());
+    }
+    SetThreads(threads);
+    SetIndexedMeshRandomSeed(true, 31u);
+    const ProgramRun run = RunConverter({"-inFile", in, "-outFile", folder.File("many")});
+    SetIndexedMeshRandomSeed(false, 0);
+    SetThreads(nullptr);
+    Conversion result;
+    result.status = run.status;
+    result.console = WithoutElapsedTime(run.console);
+    result.files = FolderBytes(folder.Path());
+    return result;
+}
+
 TEST(ParallelConversion, EveryThreadCountGivesTheSameConsoleAndBytes) {
     ScratchFolder input;
     const std::string in = input.File("many.xml");
     WriteWholeFile(in, ManyChunkScene().Text());
-
-    std::string firstConsole;
-    std::map<std::string, std::string> firstFiles;
     ScratchFolder output;  // one folder: the .im names its descriptors by path
-    for (const char* threads : {"1", "2", "8"}) {
-        for (const auto& entry : fs::directory_iterator(output.Path())) {
-            fs::remove(entry.path());
-        }
-        ::setenv("VANTOK_THREADS", threads, 1);
-        SetIndexedMeshRandomSeed(true, 31u);
-        const ProgramRun run = RunConverter({"-inFile", in, "-outFile", output.File("many")});
-        SetIndexedMeshRandomSeed(false, 0);
-        ::unsetenv("VANTOK_THREADS");
-        ASSERT_EQ(run.status, 0) << run.console;
-        const std::string console = WithoutElapsedTime(run.console);
-        const std::map<std::string, std::string> files = FolderBytes(output.Path());
-        if (firstConsole.empty()) {
-            firstConsole = console;
-            firstFiles = files;
-            // nine chunks, and the strip generator's diagnostics of the fins on the console
-            EXPECT_NE(console.find("BuildStripifyInfo: > 2 triangles on an edge"),
-                      std::string::npos);
-            EXPECT_NE(console.find("numChunks=9"), std::string::npos) << console;
-            EXPECT_EQ(files.count("many.im"), 1u);
-            EXPECT_EQ(files.count("walk.kin"), 1u);
-            EXPECT_GE(files.size(), 2u + 9u);  // and a descriptor per material at least
-            continue;
-        }
-        EXPECT_EQ(console, firstConsole) << threads << " threads";
-        ASSERT_EQ(files.size(), firstFiles.size());
-        for (const auto& [name, bytes] : files) {
-            EXPECT_TRUE(firstFiles.count(name) == 1 && firstFiles.at(name) == bytes)
+
+    const Conversion first = ConvertWithThreads(in, output, "1");
+    ASSERT_EQ(first.status, 0) << first.console;
+    // nine chunks, and the strip generator's diagnostics of the fins on the console
+    EXPECT_NE(first.console.find("BuildStripifyInfo: > 2 triangles on an edge"), std::string::npos);
+    EXPECT_NE(first.console.find("numChunks=9"), std::string::npos) << first.console;
+    EXPECT_EQ(first.files.count("many.im"), 1u);
+    EXPECT_EQ(first.files.count("walk.kin"), 1u);
+    EXPECT_GE(first.files.size(), 2u + 9u);  // and a descriptor per material at least
+
+    for (const char* threads : {"2", "8"}) {
+        const Conversion other = ConvertWithThreads(in, output, threads);
+        ASSERT_EQ(other.status, 0) << other.console;
+        EXPECT_EQ(other.console, first.console) << threads << " threads";
+        ASSERT_EQ(other.files.size(), first.files.size());
+        for (const auto& [name, bytes] : other.files) {
+            EXPECT_TRUE(first.files.count(name) == 1 && first.files.at(name) == bytes)
                 << name << " differs with " << threads << " threads";
         }
     }

@@ -340,9 +340,9 @@ inline void CheckImAgainstScene(const SceneData& scene, const ImFile& im,
                 candidates[outTri[corner]].push_back(cornerWeights(inTri.vertices[corner]));
             }
         }
-        for (const auto& [v, options_] : candidates) {
+        for (const auto& [v, m_options] : candidates) {
             const bool matches =
-                std::find(options_.begin(), options_.end(), vertexWeights[v]) != options_.end();
+                std::find(m_options.begin(), m_options.end(), vertexWeights[v]) != m_options.end();
             EXPECT_TRUE(matches) << "vertex " << v << " carries " << vertexWeights[v].size()
                                  << " weights, no corner of it has those";
         }

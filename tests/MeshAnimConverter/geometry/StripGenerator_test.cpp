@@ -18,18 +18,18 @@ namespace {
 class StripGeneratorTest : public testing::Test {
 protected:
     void SetUp() override {
-        options_.cacheSize = 16;
-        options_.stitch = true;
-        options_.minLength = 0;
-        options_.listsOnly = true;
+        m_options.cacheSize = 16;
+        m_options.stitch = true;
+        m_options.minLength = 0;
+        m_options.listsOnly = true;
     }
 
-    // Runs the generator with its diagnostic text collected into `printed_`.
+    // Runs the generator with its diagnostic text collected into `m_printed`.
     std::vector<IndexRun> Runs(const std::vector<uint16_t>& idx, bool validate = false) {
         std::vector<IndexRun> runs;
-        printed_.clear();
+        m_printed.clear();
         testing::internal::CaptureStdout();
-        const bool ok = MakeIndexRuns(idx, options_, runs, validate, &printed_);
+        const bool ok = MakeIndexRuns(idx, m_options, runs, validate, &m_printed);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // nothing printed directly
         EXPECT_TRUE(ok);
         return runs;
@@ -45,8 +45,8 @@ protected:
         return runs[0].indices;
     }
 
-    StripOptions options_;
-    std::string printed_;
+    StripOptions m_options;
+    std::string m_printed;
 };
 
 using Triple = std::array<int, 3>;
@@ -82,7 +82,7 @@ const std::vector<uint16_t> kTetrahedron = {0, 1, 2, 0, 3, 1, 1, 3, 2, 2, 3, 0};
 // neighbours per triangle, so the first one leads. The swap is not output.
 TEST_F(StripGeneratorTest, GridTwoByTwoOrderAndRenumbering) {
     const std::vector<uint16_t> order = Order(geomtest::GridIndices(2, 2));
-    EXPECT_EQ(printed_, "");
+    EXPECT_EQ(m_printed, "");
     EXPECT_EQ(order, (std::vector<uint16_t>{1, 2, 5, 1, 5, 4, 4, 5, 8, 4, 8, 7,
                                             3, 4, 7, 3, 7, 6, 0, 1, 4, 0, 4, 3}));
     std::vector<IndexRun> renumbered;
@@ -112,7 +112,7 @@ TEST_F(StripGeneratorTest, SingleTriangleComesBackUnchanged) {
 // loose order: T2 T3 T6 (4,8,4) T7 T4 T5 T0 T1 by cached vertices, which here
 // is the strip order again. The swap triangle is still not output.
 TEST_F(StripGeneratorTest, LooseTrianglesNeverEmitSwaps) {
-    options_.minLength = 100;
+    m_options.minLength = 100;
     const std::vector<uint16_t> order = Order(geomtest::GridIndices(2, 2));
     EXPECT_EQ(order, (std::vector<uint16_t>{1, 2, 5, 1, 5, 4, 4, 5, 8, 4, 8, 7,
                                             3, 4, 7, 3, 7, 6, 0, 1, 4, 0, 4, 3}));
@@ -141,12 +141,12 @@ TEST_F(StripGeneratorTest, DegenerateTriangleIsDropped) {
 TEST_F(StripGeneratorTest, RepeatIsOutputOnceRotationTwice) {
     EXPECT_EQ(Order({0, 1, 2, 0, 1, 2}), (std::vector<uint16_t>{0, 1, 2}));
     EXPECT_EQ(Triangles(Order({0, 1, 2, 1, 2, 0})), (std::multiset<Triple>{{0, 1, 2}, {1, 2, 0}}));
-    EXPECT_EQ(printed_, "");
+    EXPECT_EQ(m_printed, "");
 }
 
 TEST_F(StripGeneratorTest, ThirdTriangleOnEdgeIsReportedOnceAndOutput) {
     const std::vector<uint16_t> order = Order({0, 1, 2, 1, 0, 3, 0, 1, 4});
-    EXPECT_EQ(printed_, "BuildStripifyInfo: > 2 triangles on an edge... uncertain consequences\n");
+    EXPECT_EQ(m_printed, "BuildStripifyInfo: > 2 triangles on an edge... uncertain consequences\n");
     EXPECT_EQ(Triangles(order), (std::multiset<Triple>{{0, 1, 2}, {1, 0, 3}, {0, 1, 4}}));
 }
 
@@ -171,16 +171,16 @@ TEST_F(StripGeneratorTest, RenumberByFirstUse) {
 }
 
 TEST_F(StripGeneratorTest, StripOutputModeIsRefused) {
-    options_.listsOnly = false;
+    m_options.listsOnly = false;
     std::vector<IndexRun> runs(3);
-    EXPECT_FALSE(MakeIndexRuns({0, 1, 2}, options_, runs, false, nullptr));
+    EXPECT_FALSE(MakeIndexRuns({0, 1, 2}, m_options, runs, false, nullptr));
     EXPECT_TRUE(runs.empty());
 }
 
 TEST_F(StripGeneratorTest, ValidationAcceptsOwnOutput) {
     for (const auto& idx : {geomtest::GridIndices(5, 4), geomtest::RandomIndices(300, 80, 3)}) {
         std::vector<IndexRun> runs;
-        EXPECT_TRUE(MakeIndexRuns(idx, options_, runs, true, nullptr));
+        EXPECT_TRUE(MakeIndexRuns(idx, m_options, runs, true, nullptr));
     }
 }
 
@@ -247,7 +247,7 @@ TEST_F(StripGeneratorTest, LargestChunkKeepsEveryTriangle) {
 
 // The options persist between calls until set again.
 TEST_F(StripGeneratorTest, SmallCacheStillKeepsEveryTriangle) {
-    options_.cacheSize = 3;  // internal size max(1, 3 - 6) = 1
+    m_options.cacheSize = 3;  // internal size max(1, 3 - 6) = 1
     const auto idx = geomtest::GridIndices(9, 9);
     EXPECT_EQ(Triangles(Order(idx)), KeptTriangles(idx));
     EXPECT_EQ(Triangles(Order(idx)), KeptTriangles(idx));

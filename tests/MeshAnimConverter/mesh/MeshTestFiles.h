@@ -25,20 +25,20 @@ public:
     ScratchFolder() {
         static std::atomic<int> counter{0};
         static const unsigned run = std::random_device{}();
-        path_ = std::filesystem::temp_directory_path() /
-                ("vantok_mesh_test_" + std::to_string(run) + "_" + std::to_string(counter++));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
+        m_path = std::filesystem::temp_directory_path() /
+                 ("vantok_mesh_test_" + std::to_string(run) + "_" + std::to_string(counter++));
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
     }
     ~ScratchFolder() {
         std::error_code error;
-        std::filesystem::remove_all(path_, error);
+        std::filesystem::remove_all(m_path, error);
     }
-    std::string Path() const { return path_.string(); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string Path() const { return m_path.string(); }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };
 
 inline std::string ReadWholeFile(const std::string& path) {
