@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ShellRun.h"
+#include "tests/TestFiles.h"
 
 namespace {
 
@@ -18,28 +19,6 @@ namespace fs = std::filesystem;
 
 const std::string kProgram = VANTOK_PROGRAM;
 const std::string kExample = std::string(VANTOK_SOURCE_DIR) + "/examples/flag_skinned_global.xml";
-
-struct Scratch {
-    Scratch() {
-        path = fs::temp_directory_path() /
-               ("vantok_progress_" + std::to_string(std::rand()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(path);
-    }
-    ~Scratch() {
-        std::error_code error;
-        fs::remove_all(path, error);
-    }
-    std::string File(const std::string& name) const { return (path / name).string(); }
-    fs::path path;
-};
-
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // What the terminal shows as lines: the progress line's clears ("\r", spaces, "\r") and drawings
 // ("\r", text ending in "<seconds> s", padding) removed, and the terminal's "\r\n" line ends
@@ -55,7 +34,7 @@ TEST(Progress, DrawnUnderATerminalAndClearedBeforeEveryLine) {
     if (!HaveScriptCommand()) {
         GTEST_SKIP() << "script(1) is not installed";
     }
-    Scratch s;
+    ScratchFolder s;
     const std::string command = kProgram + " -inFile " + kExample + " -outFile " + s.File("flag");
     const ShellOutcome tty = ShellRun("script -qec '" + command + "' /dev/null </dev/null");
     EXPECT_EQ(tty.status, 0);
@@ -97,11 +76,11 @@ TEST(Progress, DrawnUnderATerminalAndClearedBeforeEveryLine) {
 }
 
 TEST(Progress, NeverInPipedOrRedirectedOutput) {
-    Scratch s;
+    ScratchFolder s;
     const std::string base = kProgram + " -inFile " + kExample + " -outFile " + s.File("flag");
     const ShellOutcome piped = ShellRun(base + " 2>" + s.File("err.txt") + " </dev/null");
     EXPECT_EQ(piped.status, 0);
-    EXPECT_EQ(Read(s.File("err.txt")), "");
+    EXPECT_EQ(ReadWholeFile(s.File("err.txt")), "");
     EXPECT_EQ(piped.out.find('\r'), std::string::npos);
     // standard error merged into the pipe: still nothing extra
     const ShellOutcome merged = ShellRun(base + " 2>&1 </dev/null");

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../toolkit/TempDir.h"
+#include "tests/TestFiles.h"
 
 namespace {
 
@@ -151,8 +151,8 @@ TEST(CanonicalIndexedMesh, RefusesBrokenFraming) {
 }
 
 TEST(CompareOutputFolders, ListsMissingExtraAndDifferentFiles) {
-    TempDir dir;
-    const std::filesystem::path a = dir.Path() / "a", b = dir.Path() / "b";
+    ScratchFolder dir;
+    const std::filesystem::path a = dir.Dir() / "a", b = dir.Dir() / "b";
     std::filesystem::create_directories(a);
     std::filesystem::create_directories(b);
     ImParts other;
@@ -172,8 +172,8 @@ TEST(CompareOutputFolders, ListsMissingExtraAndDifferentFiles) {
 }
 
 TEST(CompareOutputFolders, ReportsAnUnreadableImFile) {
-    TempDir dir;
-    const std::filesystem::path a = dir.Path() / "a", b = dir.Path() / "b";
+    ScratchFolder dir;
+    const std::filesystem::path a = dir.Dir() / "a", b = dir.Dir() / "b";
     std::filesystem::create_directories(a);
     std::filesystem::create_directories(b);
     dir.Write("a/crate.im", AsText(ImFile({})));

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "TempDir.h"
+#include "tests/TestFiles.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ protected:
 // Files
 
 TEST(PlatformFiles, NonAsciiNamesInANonAsciiFolder) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string folder = dir.Utf8("mod\xC3\xA8le_\xE6\x97\xA5\xE6\x9C\xAC");
     std::filesystem::path native;
     ASSERT_TRUE(platform::FilesystemPath(folder.c_str(), native));
@@ -92,7 +92,7 @@ TEST(PlatformFiles, NonAsciiNamesInANonAsciiFolder) {
 }
 
 TEST(PlatformFiles, ReadOnlyFilesAreSeenAsSuch) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.Utf8("\xCE\xB1-locked.txt");
     EXPECT_FALSE(platform::IsReadOnly(path.c_str()));  // missing
     ASSERT_TRUE(WriteFile(path, "x"));
@@ -109,7 +109,7 @@ TEST(PlatformFiles, ReadOnlyFilesAreSeenAsSuch) {
 // A name that is not UTF-8 (an ANSI code page byte) cannot be converted on Windows: every call
 // fails as for a missing file, none throws. On POSIX the bytes are a valid name.
 TEST(PlatformFiles, NamesThatCannotBeConverted) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string bad = dir.Utf8("fig\xFCr.xml");
     const std::string good = dir.Utf8("good.xml");
     ASSERT_TRUE(WriteFile(good, "g"));
@@ -131,7 +131,7 @@ TEST(PlatformFiles, NamesThatCannotBeConverted) {
 // Console lines
 
 TEST_F(PlatformSeams, ConsoleLinesWithNonAsciiTextGoThroughTheWideCall) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.Utf8("console.txt");
     std::FILE* stream = platform::OpenFile(path.c_str(), "wb");
     ASSERT_NE(stream, nullptr);
@@ -164,7 +164,7 @@ TEST_F(PlatformSeams, ConsoleLinesWithNonAsciiTextGoThroughTheWideCall) {
 }
 
 TEST_F(PlatformSeams, RedirectedLinesAreUtf8Bytes) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.Utf8("redirected.txt");
     std::FILE* stream = platform::OpenFile(path.c_str(), "wb");
     ASSERT_NE(stream, nullptr);

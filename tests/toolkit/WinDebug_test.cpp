@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "TempDir.h"
+#include "tests/TestFiles.h"
 #include "toolkit/gtFileDevice.h"
 
 namespace {
@@ -46,7 +46,7 @@ TEST_F(WinDebugTest, DefaultPathIsLogTxtInTheCurrentDirectory) {
 }
 
 TEST_F(WinDebugTest, FirstLineWritesTheBannerThenLinesAppend) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.File("log.txt");
     WinDebug::SetPath(path.c_str());
     WinDebug::SetEnabled(true);
@@ -65,7 +65,7 @@ TEST_F(WinDebugTest, FirstLineWritesTheBannerThenLinesAppend) {
 }
 
 TEST_F(WinDebugTest, DisabledSinkWritesNothing) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.File("log.txt");
     WinDebug::SetPath(path.c_str());
     WinDebug::SetEnabled(false);
@@ -74,7 +74,7 @@ TEST_F(WinDebugTest, DisabledSinkWritesNothing) {
 }
 
 TEST_F(WinDebugTest, UnopenableLogFileIsSkippedSilently) {
-    TempDir dir;
+    ScratchFolder dir;
     WinDebug::SetPath(dir.File("missing/folder/log.txt").c_str());
     WinDebug::SetEnabled(true);
     WinDebug::Line("lost");
@@ -82,7 +82,7 @@ TEST_F(WinDebugTest, UnopenableLogFileIsSkippedSilently) {
 }
 
 TEST_F(WinDebugTest, ErrorBoxFormatsAndLogsItsText) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.File("log.txt");
     WinDebug::SetPath(path.c_str());
     WinDebug::SetEnabled(true);
@@ -98,7 +98,7 @@ TEST_F(WinDebugTest, ErrorBoxFormatsAndLogsItsText) {
 }
 
 TEST_F(WinDebugTest, MissingArchiveIsReportedToTheSink) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.File("log.txt");
     WinDebug::SetPath(path.c_str());
     WinDebug::SetEnabled(true);

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "TempDir.h"
+#include "tests/TestFiles.h"
 #include "toolkit/FileHandle.h"
 #include "toolkit/gtFileDevice.h"
 
@@ -27,7 +27,7 @@ private:
 }  // namespace
 
 TEST(gtFile, ReadsSeeksAndSizes) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.Write("ten.bin", "0123456789");
     gtFile file;
     ASSERT_TRUE(file.Open(path.c_str(), gtFileDevice::kRead));
@@ -46,7 +46,7 @@ TEST(gtFile, ReadsSeeksAndSizes) {
 }
 
 TEST(gtFile, MissingFileLeavesTheHandleNull) {
-    TempDir dir;
+    ScratchFolder dir;
     gtFile file;
     EXPECT_FALSE(file.Open(dir.File("missing.xml").c_str(), gtFileDevice::kRead));
     EXPECT_FALSE(file.IsOpen());
@@ -69,19 +69,19 @@ TEST(gtFile, OpenRejectsEmptyPathsAndModes) {
 }
 
 TEST(gtFile, RelativeAndAbsolutePathsOpen) {
-    TempDir dir;
-    std::filesystem::create_directories(dir.Path() / "sub");
+    ScratchFolder dir;
+    std::filesystem::create_directories(dir.Dir() / "sub");
     dir.Write("sub/model.xml", "<a/>");
     const std::string absolute = dir.File("sub/model.xml");
-    CurrentDirectory here(dir.Path());
+    CurrentDirectory here(dir.Dir());
     EXPECT_EQ(gtGetFileDevice()->FileExists("sub/model.xml"), 1);
     EXPECT_EQ(gtGetFileDevice()->CanOpen(absolute.c_str()), 1);
 }
 
 TEST(gtFile, FileNameRetryFindsTheFileInTheCurrentFolder) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.Write("model.xml", "<a/>");
-    CurrentDirectory here(dir.Path());
+    CurrentDirectory here(dir.Dir());
     gtFile file;
     // A relative path whose folder does not exist falls back to the file name alone.
     EXPECT_TRUE(file.Open("no/such/folder/model.xml", gtFileDevice::kRead));
@@ -89,16 +89,16 @@ TEST(gtFile, FileNameRetryFindsTheFileInTheCurrentFolder) {
 
 #ifndef _WIN32
 TEST(gtFile, MissingAbsolutePathIsNotFoundInTheCurrentFolder) {
-    TempDir dir;
+    ScratchFolder dir;
     dir.Write("model.xml", "<a/>");
-    CurrentDirectory here(dir.Path());
+    CurrentDirectory here(dir.Dir());
     gtFile file;
     EXPECT_FALSE(file.Open("/no/such/folder/model.xml", gtFileDevice::kRead));
 }
 #endif
 
 TEST(gtFile, WriteAndAppendModes) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.File("out.txt");
     {
         gtFile file;
@@ -120,7 +120,7 @@ TEST(gtFile, WriteAndAppendModes) {
 }
 
 TEST(gtFile, HandlesReturnToThePool) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.Write("a.txt", "a");
     const int before = FileHandleStandard::OutstandingCount();
     for (int i = 0; i < 100; ++i) {
@@ -132,10 +132,10 @@ TEST(gtFile, HandlesReturnToThePool) {
 }
 
 TEST(gtFile, SearchTablesAddDirectoriesByExtension) {
-    TempDir dir;
-    std::filesystem::create_directories(dir.Path() / "textures");
+    ScratchFolder dir;
+    std::filesystem::create_directories(dir.Dir() / "textures");
     dir.Write("textures/wood.tga", "t");
-    CurrentDirectory here(dir.Path());
+    CurrentDirectory here(dir.Dir());
     WinFileDevice device;
     WinFileDevice::SearchEntry entry;
     entry.extension = "tga";

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "MeshAnimConverter/driver/LogFile.h"
+#include "tests/TestFiles.h"
 
 #ifndef _WIN32
 #include <signal.h>
@@ -34,38 +35,6 @@ using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
 
 // ---------------------------------------------------------------- helpers
-
-class Folder {
-public:
-    Folder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 (std::string("vantok_kin_") + info->test_suite_name() + "_" + info->name());
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~Folder() {
-        std::error_code error;
-        std::filesystem::remove_all(m_path, error);
-    }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-    int Entries() const {
-        int n = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path)) {
-            (void)entry;
-            ++n;
-        }
-        return n;
-    }
-
-private:
-    std::filesystem::path m_path;
-};
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Expected bytes, written field by field.
 class Expect {
@@ -261,7 +230,7 @@ void ReadBack(const std::string& path, KinFixture& fixture, int frames, const ch
 // ---------------------------------------------------------------- the file, byte by byte
 
 TEST(KinFileWriter, WritesTheWholeFileByteForByte) {
-    Folder folder;
+    ScratchFolder folder;
     KinFixture fixture(2);
     fixture.AddEvent(0, "soundsync", "step");
     fixture.AddEvent(1, "SoundSync", "boom!");
@@ -291,7 +260,7 @@ TEST(KinFileWriter, WritesTheWholeFileByteForByte) {
     Frame(e, 1);
     ASSERT_EQ(e.Size(), 480u);  // the hand-computed sizes agree with the fields
 
-    const Bytes got = ReadFile(path);
+    const Bytes got = ReadFileBytes(path);
     ASSERT_EQ(got.size(), e.Size());
     for (size_t i = 0; i < got.size(); ++i) {
         ASSERT_EQ(got[i], e.Get()[i]) << "byte " << i;
@@ -302,7 +271,7 @@ TEST(KinFileWriter, WritesTheWholeFileByteForByte) {
 }
 
 TEST(KinFileWriter, OneFrameNoEventsAndEventsOutOfRange) {
-    Folder folder;
+    ScratchFolder folder;
     KinFixture fixture(1);
     fixture.AddEvent(1, "sound", "late");  // beyond the last frame: neither counted nor written
     fixture.AddEvent(-1, "sound", "early");
@@ -310,7 +279,7 @@ TEST(KinFileWriter, OneFrameNoEventsAndEventsOutOfRange) {
     LogCapture log;
     ASSERT_TRUE(WriteKinFile(fixture.skeleton.get(), fixture.Animation(), path.c_str(),
                              fixture.scene, programLog));
-    const Bytes got = ReadFile(path);
+    const Bytes got = ReadFileBytes(path);
     // INFO frame count 1 at offset 12 + 8 + 4 + 12.
     Expect info;
     info.Id("INFO").I32(28).I32(100).Str("one.kin", 8).I32(1).I32(30).F32(1.0f);
@@ -325,7 +294,7 @@ TEST(KinFileWriter, OneFrameNoEventsAndEventsOutOfRange) {
 }
 
 TEST(KinFileWriter, InfoNameIsTheFileNamePart) {
-    Folder folder;
+    ScratchFolder folder;
     KinFixture fixture(1);
     LogCapture log;
     // A backslash separates too (on POSIX it is part of the file's own name; on Windows the
@@ -364,7 +333,7 @@ TEST(EventTypeTable, CodesAreExactAndCaseSensitive) {
 // ---------------------------------------------------------------- failures
 
 TEST(KinFileWriter, NoFramesWritesNothing) {
-    Folder folder;
+    ScratchFolder folder;
     KinFixture fixture(0);
     const std::string path = folder.File("none.kin");
     LogCapture log;
@@ -375,7 +344,7 @@ TEST(KinFileWriter, NoFramesWritesNothing) {
 }
 
 TEST(KinFileWriter, NoRootBoneWritesNothing) {
-    Folder folder;
+    ScratchFolder folder;
     SceneData scene;
     AddBone(scene, "b.a", "b.b");
     AddBone(scene, "b.b", "b.a");
@@ -400,7 +369,7 @@ TEST(KinFileWriter, NoRootBoneWritesNothing) {
 }
 
 TEST(KinFileWriter, UnopenableTargetFails) {
-    Folder folder;
+    ScratchFolder folder;
     KinFixture fixture(1);
     const std::string path = folder.File("missing_dir/walk.kin");
     LogCapture log;
@@ -413,7 +382,7 @@ TEST(KinFileWriter, UnopenableTargetFails) {
 // A file-size limit makes the writes fail part way: the call fails with the message, and the
 // file already at the target keeps its old contents.
 TEST(KinFileWriter, WriteErrorKeepsTheOldFile) {
-    Folder folder;
+    ScratchFolder folder;
     KinFixture fixture(50);
     const std::string path = folder.File("walk.kin");
     {
@@ -439,7 +408,7 @@ TEST(KinFileWriter, WriteErrorKeepsTheOldFile) {
     signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(ok);
     EXPECT_EQ(text, "Error: Failed to write KIN file: '" + path + "'\n");
-    const Bytes old = ReadFile(path);
+    const Bytes old = ReadFileBytes(path);
     EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
     EXPECT_EQ(folder.Entries(), 1);  // the temporary file is gone
 }
@@ -448,7 +417,7 @@ TEST(KinFileWriter, WriteErrorKeepsTheOldFile) {
 // ---------------------------------------------------------------- depth
 
 TEST(KinFileWriter, ChainOf100000BonesNestsWithoutRecursion) {
-    Folder folder;
+    ScratchFolder folder;
     const int count = 100000;
     SceneData scene;
     scene.bones.Reserve(count);

@@ -39,7 +39,7 @@ TEST(AtomicOutputFile, CommitReplacesExistingTarget) {
     ASSERT_TRUE(WriteForm(target, 3));
     EXPECT_EQ(ReadAll(target), B("VIRF\x0F\0\0\0IDXMDATA\x03\0\0\0xxx"));
     // Only the target is left in the folder.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Dir()),
                             std::filesystem::directory_iterator()),
               1);
 }
@@ -51,7 +51,7 @@ TEST(AtomicOutputFile, TempFileLiesBesideTargetAndIsRemovedWithoutCommit) {
     {
         AtomicOutputFile file(target);
         temp = file.TempPath();
-        EXPECT_EQ(std::filesystem::path(temp).parent_path(), folder.Path());
+        EXPECT_EQ(std::filesystem::path(temp).parent_path(), folder.Dir());
         EXPECT_NE(temp, target);
         WriteAll(temp, B("partial"));
     }
@@ -63,12 +63,12 @@ TEST(AtomicOutputFile, FailedCommitKeepsOldTarget) {
     ScratchFolder folder;
     // A target that is a non-empty folder cannot be replaced by a file.
     const std::string target = folder.File("busy");
-    std::filesystem::create_directories(folder.Path() / "busy" / "inside");
+    std::filesystem::create_directories(folder.Dir() / "busy" / "inside");
     AtomicOutputFile file(target);
     WriteAll(file.TempPath(), B("new"));
     EXPECT_FALSE(file.Commit());
     EXPECT_FALSE(std::filesystem::exists(file.TempPath()));
-    EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "busy" / "inside"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.Dir() / "busy" / "inside"));
 }
 
 #ifndef _WIN32
@@ -109,7 +109,7 @@ TEST(AtomicOutputFile, WriteErrorKeepsOldTarget) {
     EXPECT_FALSE(large);
     EXPECT_EQ(afterLarge, B("previous good file"));
     EXPECT_TRUE(small);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Dir()),
                             std::filesystem::directory_iterator()),
               2);
 }

@@ -1,5 +1,5 @@
-// Helpers of the mesh tests: a scratch folder removed at the end of a test, whole-file reads,
-// and a user interface that records what it was asked.
+// Helpers of the mesh tests: the separator the program joins paths with, and a user interface
+// that records what it was asked (scratch folders and whole-file reads: tests/TestFiles.h).
 #pragma once
 
 #include <atomic>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "MeshAnimConverter/report/ExportUserInterface.h"
+#include "tests/TestFiles.h"
 
 // The separator the program writes when it joins a folder and a file name.
 #ifdef _WIN32
@@ -19,39 +20,6 @@ inline const std::string kJoin = "\\";
 #else
 inline const std::string kJoin = "/";
 #endif
-
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        static std::atomic<int> counter{0};
-        static const unsigned run = std::random_device{}();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("vantok_mesh_test_" + std::to_string(run) + "_" + std::to_string(counter++));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~ScratchFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(m_path, error);
-    }
-    std::string Path() const { return m_path.string(); }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
-};
-
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 // Answers with scripted replies (then "no") and records every question and notice.
 class RecordingUserInterface : public ExportUserInterface {

@@ -13,33 +13,19 @@
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tests/MeshAnimConverter/scene/LogCapture.h"
+#include "tests/TestFiles.h"
 #include "toolkit/WinDebug.h"
 
-// A file holding `text`, removed when the object dies.
+// A file holding `text` in a scratch folder, removed when the object dies.
 class TempInput {
 public:
-    explicit TempInput(const std::string& text, const char* name = "input.xml") {
-        static int counter = 0;
-        const std::string unique =
-            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            std::to_string(counter++);
-        m_dir = std::filesystem::temp_directory_path() / ("vantok_reader_" + unique);
-        std::filesystem::create_directories(m_dir);
-        m_path = (m_dir / name).string();
-        std::ofstream out(m_path, std::ios::binary);
-        out << text;
-    }
-    ~TempInput() {
-        std::error_code error;
-        std::filesystem::remove_all(m_dir, error);
-    }
-    TempInput(const TempInput&) = delete;
-    TempInput& operator=(const TempInput&) = delete;
+    explicit TempInput(const std::string& text, const char* name = "input.xml")
+        : m_path(m_folder.Write(name, text)) {}
 
     const std::string& Path() const { return m_path; }
 
 private:
-    std::filesystem::path m_dir;
+    ScratchFolder m_folder;
     std::string m_path;
 };
 

@@ -8,29 +8,13 @@
 #include <string>
 
 #include "tests/MeshAnimConverter/mesh/MeshTestFiles.h"
+#include "tests/cli/ShellRun.h"
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-};
-
 // Standard output and standard error together.
-Outcome Shell(const std::string& command) {
-    Outcome o{-1, {}};
-    FILE* pipe = popen((command + " 2>&1 </dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        return o;
-    }
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        o.out.append(buffer, n);
-    }
-    const int raw = pclose(pipe);
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return o;
+ShellOutcome Shell(const std::string& command) {
+    return ShellRun(command + " 2>&1 </dev/null");
 }
 
 const std::string kProgram = VANTOK_IMPORT_PROGRAM;
@@ -43,11 +27,11 @@ std::string Triangle(const ScratchFolder& folder) {
 }  // namespace
 
 TEST(ImportCli, HelpAndVersionExitZero) {
-    const Outcome help = Shell(kProgram + " --help");
+    const ShellOutcome help = Shell(kProgram + " --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage:"), std::string::npos);
     EXPECT_NE(help.out.find("--max-weights"), std::string::npos);
-    const Outcome version = Shell(kProgram + " --version");
+    const ShellOutcome version = Shell(kProgram + " --version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("vantok-import ", 0), 0u);
 }
@@ -75,8 +59,8 @@ TEST(ImportCli, UsageErrorsExitTwo) {
 TEST(ImportCli, ConvertPassesTheOptionsAfterTheSeparator) {
     ScratchFolder folder;
     const std::string model = Triangle(folder);
-    const Outcome run = Shell(kProgram + " " + model + " --convert -- -outFile " +
-                              folder.File("renamed") + " -info false");
+    const ShellOutcome run = Shell(kProgram + " " + model + " --convert -- -outFile " +
+                                   folder.File("renamed") + " -info false");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("wrote '" + folder.File("tri.xml") + "': 1 triangles"),
               std::string::npos)
@@ -86,6 +70,6 @@ TEST(ImportCli, ConvertPassesTheOptionsAfterTheSeparator) {
     EXPECT_FALSE(std::filesystem::exists(folder.File("tri.im")));
 
     // the converter's failure is the tool's
-    const Outcome failed = Shell(kProgram + " " + model + " --convert -- -bogus");
+    const ShellOutcome failed = Shell(kProgram + " " + model + " --convert -- -bogus");
     EXPECT_EQ(failed.status, 1) << failed.out;
 }
