@@ -14,23 +14,6 @@
 
 namespace {
 
-// Every name, attribute, kind and text of a tree (texts up to their first NUL).
-void Describe(const MXMLElement* e, std::string& out) {
-    out += "<";
-    out += e->name ? e->name : "(root)";
-    for (const MXMLElement::Attribute* a = e->attributes.head; a; a = a->next)
-        out += std::string(" ") + a->name + "=[" + a->value + "]";
-    out += ">";
-    for (const MXMLNode* n = e->firstChild; n; n = n->next) {
-        if (const MXMLElement* child = n->AsElement()) {
-            Describe(child, out);
-        } else {
-            out += "{" + std::to_string(n->kind) + ":" + n->GetText() + "}";
-        }
-    }
-    out += "</>";
-}
-
 std::string Describe(const MXMLDocument& doc) {
     std::string out;
     Describe(doc.GetRoot(), out);

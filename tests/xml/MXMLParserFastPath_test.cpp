@@ -98,23 +98,6 @@ TEST(MXMLParserFastPath, StrayCharacterAfterTheDocumentReportsTheSamePosition) {
     }
 }
 
-// The tree a load builds, written out with every name, attribute and text.
-void Describe(const MXMLElement* e, std::string& out) {
-    out += "<";
-    out += e->name ? e->name : "(root)";
-    for (const MXMLElement::Attribute* a = e->attributes.head; a; a = a->next)
-        out += std::string(" ") + a->name + "=[" + a->value + "]";
-    out += ">";
-    for (const MXMLNode* n = e->firstChild; n; n = n->next) {
-        if (const MXMLElement* child = n->AsElement()) {
-            Describe(child, out);
-        } else {
-            out += "{" + std::to_string(n->kind) + ":" + n->GetText() + "}";
-        }
-    }
-    out += "</>";
-}
-
 // The same tree from the slow path's callbacks, built with the public building operations.
 struct Builder {
     MXMLDocument* document;

@@ -11,6 +11,7 @@
 #include "toolkit/WinDebug.h"
 #include "toolkit/gtStream.h"
 #include "xml/MXMLDocument.h"
+#include "xml/MXMLNode.h"
 #include "xml/MXMLParser.h"
 
 // Reads from and writes to a std::string; `limit` caps each Write to simulate a full disk.
@@ -150,3 +151,21 @@ struct QuietReporting {
     }
     ~QuietReporting() { WinDebug::SetErrorBoxHandler(nullptr); }
 };
+
+// A tree written out with every element name, attribute, node kind and text (texts up to their
+// first NUL), for comparing the trees two ways of loading build.
+inline void Describe(const MXMLElement* e, std::string& out) {
+    out += "<";
+    out += e->name ? e->name : "(root)";
+    for (const MXMLElement::Attribute* a = e->attributes.head; a; a = a->next)
+        out += std::string(" ") + a->name + "=[" + a->value + "]";
+    out += ">";
+    for (const MXMLNode* n = e->firstChild; n; n = n->next) {
+        if (const MXMLElement* child = n->AsElement()) {
+            Describe(child, out);
+        } else {
+            out += "{" + std::to_string(n->kind) + ":" + n->GetText() + "}";
+        }
+    }
+    out += "</>";
+}
