@@ -21,8 +21,7 @@
 #include "MeshAnimConverter/scene/InterchangeValues.h"
 #include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "toolkit/WinDebug.h"
-#include "xml/MXMLNode.h"
-#include "xml/gtXmlDoc.h"
+#include "xml/gtXmlCompactDoc.h"
 
 namespace {
 
@@ -170,15 +169,15 @@ struct VectorTexts {
             size_t at = 0;
         } stream(xml);
         if (document.Load(stream)) {
-            for (MXMLElement* e = document.GetRoot()->FirstChildElement()->FirstChildElement(); e;
-                 e = e->NextSiblingElement()) {
+            for (gtXmlElementRef e = document.GetRoot()->FirstChildElement()->FirstChildElement();
+                 e; e = e->NextSiblingElement()) {
                 elements.push_back(e);
             }
         }
     }
     static constexpr int kCount = 30000;
-    gtXmlDoc document;
-    std::vector<const MXMLElement*> elements;
+    gtXmlCompactDoc document;
+    std::vector<gtXmlElementRef> elements;
     std::vector<std::string> texts;
 };
 
@@ -190,7 +189,7 @@ VectorTexts& Vectors() {
 void BM_NumberLexerPerElement(benchmark::State& state) {
     VectorTexts& v = Vectors();
     for (auto _ : state) {
-        for (const MXMLElement* e : v.elements) {
+        for (const gtXmlElementRef& e : v.elements) {
             benchmark::DoNotOptimize(ReadVectorText(e));
         }
     }

@@ -15,7 +15,7 @@ name=$1
 shift
 
 ensure_build_packages
-ensure_packages libbenchmark-dev libpugixml-dev libexpat1-dev
+ensure_packages libbenchmark-dev libpugixml-dev libexpat1-dev libmeshoptimizer-dev
 configure_build "$VANTOK_ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release -DVANTOK_BENCH=ON \
   -DVANTOK_TESTS=OFF
 targets=("$name")
