@@ -51,33 +51,33 @@ int StripifyInfo::FindEdge(int a, int b) const {
     }
 }
 
+int StripifyInfo::SideOf(int tri, int a, int b) const {
+    if (tri < 0 || static_cast<size_t>(tri) >= numTableTris) {
+        return -1;
+    }
+    const StripTri& t = tris[tri];
+    const int v[3] = {t.c0, t.c1, t.c2};
+    for (int k = 0; k < 3; ++k) {
+        const int x = v[k];
+        const int y = v[(k + 1) % 3];
+        if ((x == a && y == b) || (x == b && y == a))
+            return k;
+    }
+    return -1;
+}
+
 int StripifyInfo::OtherTri(int a, int b, int tri) const {
-    if (tri >= 0 && static_cast<size_t>(tri) < numTableTris) {
-        const StripTri& t = tris[tri];
-        const int v[3] = {t.c0, t.c1, t.c2};
-        for (int k = 0; k < 3; ++k) {
-            const int x = v[k];
-            const int y = v[(k + 1) % 3];
-            if ((x == a && y == b) || (x == b && y == a))
-                return neighbours[tri * 3 + k];
-        }
+    const int side = SideOf(tri, a, b);
+    if (side >= 0) {
+        return neighbours[tri * 3 + side];
     }
     const int edge = FindEdge(a, b);
     return edge < 0 ? -1 : OtherTri(edge, tri);
 }
 
 int StripifyInfo::FindEdgeOf(int tri, int a, int b) const {
-    if (tri >= 0 && static_cast<size_t>(tri) < numTableTris) {
-        const StripTri& t = tris[tri];
-        const int v[3] = {t.c0, t.c1, t.c2};
-        for (int k = 0; k < 3; ++k) {
-            const int x = v[k];
-            const int y = v[(k + 1) % 3];
-            if ((x == a && y == b) || (x == b && y == a))
-                return triEdges[tri * 3 + k];
-        }
-    }
-    return FindEdge(a, b);
+    const int side = SideOf(tri, a, b);
+    return side >= 0 ? triEdges[tri * 3 + side] : FindEdge(a, b);
 }
 
 void BuildStripifyInfo(const uint16_t* indices, size_t numIndices, int maxIndex, StripifyInfo& info,

@@ -69,6 +69,9 @@ struct StripifyInfo {
     int FindEdgeOf(int tri, int a, int b) const;
     // OtherTri of the edge (a, b) seen from `tri`; -1 when there is no such edge.
     int OtherTri(int a, int b, int tri) const;
+    // Which side k of the table triangle `tri` (corners k, k + 1) is the edge (a, b) in
+    // either direction; -1 when none is or `tri` is not in the table.
+    int SideOf(int tri, int a, int b) const;
 };
 
 // Fills `info` from the triangle list (three indices per triangle; a trailing
