@@ -5,6 +5,7 @@
 #include <string>
 
 #include "MeshAnimConverter/report/ExportUserInterface.h"
+#include "toolkit/gtLineSink.h"
 #include "toolkit/gtPath.h"
 #include "toolkit/platform/Platform.h"
 
@@ -157,7 +158,11 @@ void WriteTextureDescriptor(TextureDescriptorState& state, gtString& mapFileName
 
     if (write) {
         const gtString text = TextureDescriptorText(mapFileName, alphaFileName, tiling, noTile);
-        if (!WriteTextFile(descriptorPath, text)) {
+        if (WriteTextFile(descriptorPath, text)) {
+            if (state.written != nullptr) {
+                state.written->Line(descriptorPath.c_str());
+            }
+        } else {
             gtString notice = "Could not open texture file ";
             notice += descriptorPath;
             notice += " for writing.\n";

@@ -15,6 +15,7 @@
 #include "toolkit/gtString.h"
 
 class ExportUserInterface;
+class gtLineSink;
 
 // What lives for one .im file.
 struct TextureDescriptorState {
@@ -22,6 +23,7 @@ struct TextureDescriptorState {
     ExportUserInterface* ui = nullptr;  // questions, notices and the referenced-texture list
     bool askAboutAll = false;           // the "overwrite all" question is still to be asked
     bool overwriteAll = true;           // replace existing descriptors without asking
+    gtLineSink* written = nullptr;      // told the path of each descriptor written (optional)
 };
 
 // Writes the descriptor of the map named `mapFileName` with tiling bits `tiling` (bit 0 s,
