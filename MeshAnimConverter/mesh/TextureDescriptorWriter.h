@@ -5,9 +5,11 @@
 // its alpha image) WriteTextureDescriptor writes that descriptor in the folder of the .im file
 // and rewrites the map's file name into the `.texture` reference the .im file stores. Existing
 // descriptors are replaced or kept according to the two overwrite flags and the answers of the
-// user interface. Nothing here fails the caller: a descriptor that cannot be written is reported
-// as a notice through the interface and the name is rewritten all the same. Names and paths have
-// no length limit.
+// user interface. A descriptor is written beside its target and renamed into place, so a failed
+// write leaves any old descriptor as it was and no temporary file; an existing descriptor that
+// is not writable is kept. Nothing here fails the caller: a descriptor that cannot be written is
+// reported as a notice through the interface and the name is rewritten all the same. Names and
+// paths have no length limit.
 #pragma once
 
 #include <cstdint>
