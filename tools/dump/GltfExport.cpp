@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <map>
 
-#include "MeshAnimConverter/chunks/AtomicOutputFile.h"
+#include "tools/common/FileChecks.h"
 #include "tools/dump/GltfBuilder.h"
+#include "tools/dump/GltfImages.h"
 #include "tools/dump/GltfSkin.h"
 #include "tools/dump/TextureDescriptor.h"
 
@@ -74,18 +75,13 @@ float Clamp01(float v) {
 struct Export {
     GltfBuilder b;
     const DumpFile& file;
-    std::map<std::string, int> images;
+    const GltfOptions& options;
+    std::map<std::string, int> images;  // primary and alpha name -> image index, -1: unusable
     std::map<std::pair<int, int>, int> samplers;
 
-    explicit Export(const DumpFile& f) : file(f) {}
+    Export(const DumpFile& f, const GltfOptions& o) : file(f), options(o) {}
 
-    int Texture(const MeshMap& map) {
-        const TextureImage image = FindTextureImage(file.path, map.fileName);
-        if (!image.found) {
-            b.Warn("texture descriptors not found (first: " + image.descriptor +
-                   "): materials without images");
-            return -1;
-        }
+    int Sampler(const TextureImage& image) {
         const int wrapS = image.tileS ? 10497 : 33071;  // REPEAT or CLAMP_TO_EDGE
         const int wrapT = image.tileT ? 10497 : 33071;
         auto sampler = samplers.find({wrapS, wrapT});
@@ -96,13 +92,60 @@ struct Export {
                                    static_cast<int>(b.doc["samplers"].size()) - 1)
                           .first;
         }
-        auto found = images.find(image.primary);
-        if (found == images.end()) {
-            b.doc["images"].push_back({{"uri", UriEncode(image.primary)}});
-            found =
-                images.emplace(image.primary, static_cast<int>(b.doc["images"].size()) - 1).first;
+        return sampler->second;
+    }
+
+    // The image's index in the document, or -1 (with a warning) when it cannot be embedded.
+    int Image(const TextureImage& image) {
+        const std::string key = image.primary + "\n" + image.alpha;
+        const auto found = images.find(key);
+        if (found != images.end())
+            return found->second;
+        Json entry;
+        if (options.externalImages) {
+            entry = Json{{"uri", UriEncode(image.primary)}};
+        } else {
+            const std::string primary = FindImageFile(file.path, image.primary, options.imageDirs);
+            const std::string alpha =
+                image.alpha.empty() ? std::string()
+                                    : FindImageFile(file.path, image.alpha, options.imageDirs);
+            GltfImage loaded;
+            if (primary.empty())
+                loaded.problem =
+                    "not found beside the .im" +
+                    std::string(options.imageDirs.empty() ? "" : " nor in --image-dir");
+            else if (!image.alpha.empty() && alpha.empty())
+                loaded.problem = "its alpha image '" + image.alpha + "' was not found";
+            else
+                loaded = LoadGltfImage(primary, alpha);
+            if (!loaded.ok) {
+                b.Warn("image '" + image.primary + "' " + loaded.problem +
+                       ": its material has no image");
+                images.emplace(key, -1);
+                return -1;
+            }
+            const int view = b.AddView(loaded.bytes.data(), loaded.bytes.size(), 0);
+            entry = Json{{"bufferView", view}, {"mimeType", loaded.mimeType}};
         }
-        b.doc["textures"].push_back({{"sampler", sampler->second}, {"source", found->second}});
+        b.doc["images"].push_back(entry);
+        const int index = static_cast<int>(b.doc["images"].size()) - 1;
+        images.emplace(key, index);
+        return index;
+    }
+
+    int Texture(const MeshMap& map) {
+        const TextureImage image = FindTextureImage(file.path, map.fileName);
+        if (!image.found) {
+            b.Warn("texture descriptors not found (first: " + image.descriptor +
+                   "): materials without images");
+            return -1;
+        }
+        const int source = Image(image);
+        if (source < 0)
+            return -1;
+        // the sampler first: adding a member to the ordered document moves the others
+        const int sampler = Sampler(image);
+        b.doc["textures"].push_back({{"sampler", sampler}, {"source", source}});
         return static_cast<int>(b.doc["textures"].size()) - 1;
     }
 
@@ -321,12 +364,17 @@ void Append32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 // Entry points
 
 GltfResult BuildGlb(const DumpFile& mesh, const std::vector<DumpFile>& animations) {
+    return BuildGlb(mesh, animations, GltfOptions{});
+}
+
+GltfResult BuildGlb(const DumpFile& mesh, const std::vector<DumpFile>& animations,
+                    const GltfOptions& options) {
     GltfResult result;
     if (mesh.kind != DumpKind::IndexedMesh || mesh.fatal) {
         result.error = "a glTF export needs an .im file that reads without errors";
         return result;
     }
-    Export e(mesh);
+    Export e(mesh, options);
     e.b.doc["asset"] = {{"version", "2.0"}, {"generator", "vantok-dump"}};
     e.b.doc["scene"] = 0;
     const bool skinned = !mesh.im.bones.empty();
@@ -395,19 +443,18 @@ GltfResult BuildGlb(const DumpFile& mesh, const std::vector<DumpFile>& animation
 
 GltfResult ExportGlb(const DumpFile& mesh, const std::vector<DumpFile>& animations,
                      const std::string& outPath) {
-    GltfResult result = BuildGlb(mesh, animations);
+    return ExportGlb(mesh, animations, outPath, GltfOptions{});
+}
+
+GltfResult ExportGlb(const DumpFile& mesh, const std::vector<DumpFile>& animations,
+                     const std::string& outPath, const GltfOptions& options) {
+    GltfResult result = BuildGlb(mesh, animations, options);
     if (!result.ok)
         return result;
-    AtomicOutputFile target(outPath);
-    std::FILE* out = std::fopen(target.TempPath().c_str(), "wb");
-    bool ok = out != nullptr;
-    if (ok) {
-        ok = std::fwrite(result.glb.data(), 1, result.glb.size(), out) == result.glb.size();
-        ok = std::fclose(out) == 0 && ok;
-    }
-    if (!ok || !target.Commit()) {
+    std::string reason;
+    if (!WriteFileAtomically(outPath, result.glb.data(), result.glb.size(), reason)) {
         result.ok = false;
-        result.error = "cannot write '" + outPath + "'";
+        result.error = "cannot write '" + outPath + "': " + reason;
     }
     return result;
 }
