@@ -40,6 +40,20 @@ Transform RelativeTo(const Transform& parent, const Transform& child) {
     return local;
 }
 
+Vec3 ApplyTransform(const Transform& t, const Vec3& p) {
+    const Vec3 r = QuatRotate(t.rotation, p);
+    return Vec3{r.x + t.position.x, r.y + t.position.y, r.z + t.position.z};
+}
+
+Vec3 ApplyInverse(const Transform& t, const Vec3& p) {
+    return QuatRotate(QuatConjugate(t.rotation),
+                      Vec3{p.x - t.position.x, p.y - t.position.y, p.z - t.position.z});
+}
+
+float Length(const Vec3& v) {
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
+
 Transform DecomposeTransform(const aiMatrix4x4& m, Vec3* scale) {
     aiVector3D s;
     aiQuaternion q;

@@ -26,6 +26,11 @@ Vec3 QuatRotate(const Quat& q, const Vec3& v);
 // The transform relative to `parent`: conj(Pq)·q and conj(Pq) applied to (p − Pp).
 Transform RelativeTo(const Transform& parent, const Transform& child);
 
+// The transform applied to a point, and its inverse applied to a point.
+Vec3 ApplyTransform(const Transform& t, const Vec3& p);
+Vec3 ApplyInverse(const Transform& t, const Vec3& p);
+float Length(const Vec3& v);
+
 // Splits an affine matrix into its rigid part and its scale; the rotation is normalised and has
 // w >= 0. `scale` (may be null) receives the per-axis scale.
 Transform DecomposeTransform(const aiMatrix4x4& m, Vec3* scale);

@@ -550,7 +550,7 @@ TEST(ImportedModels, UnreadableModelFailsAndWritesNothing) {
         RunImportCaptured(Options(folder.File("absent.obj"), folder.File("absent.xml")));
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
-              "error: cannot import '" + folder.File("absent.obj") + "': no such file\n");
+              folder.File("absent.obj").insert(0, "error: ") + ": No such file or directory\n");
     EXPECT_FALSE(fs::exists(folder.File("absent.xml")));
 }
 
