@@ -120,24 +120,16 @@ void KeepBindPoseIfPosesMove(const aiScene& scene, const NodeTable& table, const
     model.warnings.push_back(text);
 }
 
-}  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Entry points
-
-unsigned ImportPostProcessFlags() {
-    // texture coordinates top-down (v = 0 at the image's top row), whatever the format's own
-    return aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_FlipUVs;
-}
-
-bool ImportModel(const ImportOptions& options, const std::string& imageStem, ImportedModel& model,
-                 std::string& error) {
-    Assimp::Importer importer;
+// What both entry points share: assimp's options, then the extraction steps on its scene.
+void ConfigureImporter(Assimp::Importer& importer) {
     // FBX pivots as extra helper nodes would become bones of their own
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
     // a motion clip keeps its skeleton without a made-up mesh
     importer.SetPropertyBool(AI_CONFIG_IMPORT_NO_SKELETON_MESHES, true);
-    const aiScene* scene = importer.ReadFile(options.modelPath, ImportPostProcessFlags());
+}
+
+bool FillModel(const Assimp::Importer& importer, const aiScene* scene, const ImportOptions& options,
+               const std::string& imageStem, ImportedModel& model, std::string& error) {
     if (scene == nullptr) {
         error = importer.GetErrorString();
         if (error.empty()) {
@@ -167,4 +159,32 @@ bool ImportModel(const ImportOptions& options, const std::string& imageStem, Imp
         KeepBindPoseIfPosesMove(*scene, table, skeleton, options, imageStem, model);
     }
     return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Entry points
+
+unsigned ImportPostProcessFlags() {
+    // texture coordinates top-down (v = 0 at the image's top row), whatever the format's own
+    return aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_FlipUVs;
+}
+
+bool ImportModel(const ImportOptions& options, const std::string& imageStem, ImportedModel& model,
+                 std::string& error) {
+    Assimp::Importer importer;
+    ConfigureImporter(importer);
+    const aiScene* scene = importer.ReadFile(options.modelPath, ImportPostProcessFlags());
+    return FillModel(importer, scene, options, imageStem, model, error);
+}
+
+bool ImportModelBytes(const void* data, std::size_t size, const std::string& formatHint,
+                      const ImportOptions& options, const std::string& imageStem,
+                      ImportedModel& model, std::string& error) {
+    Assimp::Importer importer;
+    ConfigureImporter(importer);
+    const aiScene* scene =
+        importer.ReadFileFromMemory(data, size, ImportPostProcessFlags(), formatHint.c_str());
+    return FillModel(importer, scene, options, imageStem, model, error);
 }

@@ -5,8 +5,9 @@
 // construction: with every vertex on one bone the per-bone offsets change no animated pose, so
 // the model stands at rest; with vertices blended between bones whose offsets disagree, they
 // would, so the bind pose is kept with a warning.
-#include <gtest/gtest.h>
+#include "tests/tools/roundtrip/RoundTrip.h"
 
+#include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
 #include <cmath>
@@ -14,7 +15,6 @@
 #include <vector>
 
 #include "ModelWriters.h"
-#include "tests/tools/roundtrip/RoundTrip.h"
 
 namespace {
 
@@ -30,8 +30,9 @@ void AppendPng(void* context, void* data, int size) {
 std::string AsymmetricPng() {
     std::vector<unsigned char> pixels;
     for (int i = 0; i < 8; ++i) {
-        pixels.insert(pixels.end(), {static_cast<unsigned char>(30 * i), static_cast<unsigned char>(200 - 20 * i),
-                                     static_cast<unsigned char>(i % 2 ? 255 : 0), 255});
+        pixels.insert(pixels.end(),
+                      {static_cast<unsigned char>(30 * i), static_cast<unsigned char>(200 - 20 * i),
+                       static_cast<unsigned char>(i % 2 ? 255 : 0), 255});
     }
     std::string png;
     stbi_write_png_to_func(AppendPng, &png, 4, 2, 4, pixels.data(), 16);
@@ -44,13 +45,14 @@ std::string TexturedQuad(const ScratchFolder& folder) {
     const int uv = g.Floats({0.1f, 0.9f, 0.95f, 0.8f, 0.7f, 0.05f, 0.2f, 0.25f}, "VEC2", 4);
     const int idx = g.Shorts({0, 1, 2, 0, 2, 3}, "SCALAR", 6);
     WriteWholeFile(folder.File("grid.png"), AsymmetricPng());
-    return g.Write(folder, "quad",
-                   "\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0}],\"meshes\":[{"
-                   "\"primitives\":[{\"attributes\":{\"POSITION\":" +
-                       N(pos) + ",\"TEXCOORD_0\":" + N(uv) + "},\"indices\":" + N(idx) +
-                       ",\"material\":0}]}],\"materials\":[{\"name\":\"Grid\",\"pbrMetallicRoughness\":{"
-                       "\"baseColorTexture\":{\"index\":0}}}],\"textures\":[{\"source\":0}],"
-                       "\"images\":[{\"uri\":\"grid.png\"}]");
+    return g.Write(
+        folder, "quad",
+        "\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0}],\"meshes\":[{"
+        "\"primitives\":[{\"attributes\":{\"POSITION\":" +
+            N(pos) + ",\"TEXCOORD_0\":" + N(uv) + "},\"indices\":" + N(idx) +
+            ",\"material\":0}]}],\"materials\":[{\"name\":\"Grid\",\"pbrMetallicRoughness\":{"
+            "\"baseColorTexture\":{\"index\":0}}}],\"textures\":[{\"source\":0}],"
+            "\"images\":[{\"uri\":\"grid.png\"}]");
 }
 
 // A joint's bind pose: Rz(30 degrees) x T(rest + offset); its rest pose is T(rest).
@@ -91,7 +93,7 @@ std::string SkinnedArm(const ScratchFolder& folder, bool blended) {
     const int joints = g.Shorts({0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0,  //
                                  1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0},
                                 "VEC4", 8);
-    const int weights = g.Floats({1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,  //
+    const int weights = g.Floats({1,     0, 0, 0, 1,     0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,  //
                                   1 - h, h, 0, 0, 1 - h, h, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0},
                                  "VEC4", 8);
     const int idx = g.Shorts({0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}, "SCALAR", 12);
@@ -101,17 +103,19 @@ std::string SkinnedArm(const ScratchFolder& folder, bool blended) {
     const int ibms = g.Floats(ibm, "MAT4", 2);
     const int times = g.Floats({0, 1}, "SCALAR", 2);
     const int turns = g.Floats({0, 0, 0, 1, 0, 0, 0.70710678f, 0.70710678f}, "VEC4", 2);
-    return g.Write(folder, blended ? "blended" : "rigid",
-                   "\"scene\":0,\"scenes\":[{\"nodes\":[0,1]}],\"nodes\":["
-                   "{\"name\":\"Body\",\"mesh\":0,\"skin\":0},"
-                   "{\"name\":\"Base\",\"children\":[2]},"
-                   "{\"name\":\"Arm\",\"translation\":[0,1,0]}],"
-                   "\"skins\":[{\"joints\":[1,2],\"inverseBindMatrices\":" +
-                       N(ibms) + "}],\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":" + N(pos) +
-                       ",\"JOINTS_0\":" + N(joints) + ",\"WEIGHTS_0\":" + N(weights) + "},\"indices\":" + N(idx) +
-                       "}]}],\"animations\":[{\"name\":\"raise\",\"samplers\":[{\"input\":" + N(times) +
-                       ",\"output\":" + N(turns) +
-                       "}],\"channels\":[{\"sampler\":0,\"target\":{\"node\":2,\"path\":\"rotation\"}}]}]");
+    return g.Write(
+        folder, blended ? "blended" : "rigid",
+        "\"scene\":0,\"scenes\":[{\"nodes\":[0,1]}],\"nodes\":["
+        "{\"name\":\"Body\",\"mesh\":0,\"skin\":0},"
+        "{\"name\":\"Base\",\"children\":[2]},"
+        "{\"name\":\"Arm\",\"translation\":[0,1,0]}],"
+        "\"skins\":[{\"joints\":[1,2],\"inverseBindMatrices\":" +
+            N(ibms) + "}],\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":" + N(pos) +
+            ",\"JOINTS_0\":" + N(joints) + ",\"WEIGHTS_0\":" + N(weights) +
+            "},\"indices\":" + N(idx) +
+            "}]}],\"animations\":[{\"name\":\"raise\",\"samplers\":[{\"input\":" + N(times) +
+            ",\"output\":" + N(turns) +
+            "}],\"channels\":[{\"sampler\":0,\"target\":{\"node\":2,\"path\":\"rotation\"}}]}]");
 }
 
 TEST(RoundTrip, AsymmetricTextureComesBackAsItWas) {

@@ -11,9 +11,9 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <tuple>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/TestFiles.h"
@@ -26,7 +26,8 @@ struct Point3 {
 };
 
 inline double Distance(const Point3& a, const Point3& b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
+                     (a.z - b.z) * (a.z - b.z));
 }
 
 // Bind poses composed from the .im's bone records (through the export's own skin builder).
@@ -68,12 +69,14 @@ inline std::vector<Point3> ImPoints(const MeshModel& im, const KinModel* kin, in
         std::vector<double> weight(vertices.size(), 0.0);
         for (size_t j = 0; j < bind.size(); ++j) {
             for (const MeshChunkEntry& e : im.bones[j].entries) {
-                if (e.chunk != c) continue;
+                if (e.chunk != c)
+                    continue;
                 for (const MeshWeight& w : e.weights) {
                     const auto& v = vertices[w.vertex];
-                    const std::array<double, 3> local = Rotate(
-                        Conjugate(bind[j].rotation),
-                        {v[0] - bind[j].position[0], v[1] - bind[j].position[1], v[2] - bind[j].position[2]});
+                    const std::array<double, 3> local =
+                        Rotate(Conjugate(bind[j].rotation),
+                               {v[0] - bind[j].position[0], v[1] - bind[j].position[1],
+                                v[2] - bind[j].position[2]});
                     const std::array<double, 3> moved = Rotate(pose[j].rotation, local);
                     sum[w.vertex].x += w.weight * (moved[0] + pose[j].position[0]);
                     sum[w.vertex].y += w.weight * (moved[1] + pose[j].position[1]);
@@ -83,8 +86,10 @@ inline std::vector<Point3> ImPoints(const MeshModel& im, const KinModel* kin, in
             }
         }
         for (size_t i = 0; i < vertices.size(); ++i) {
-            points.push_back(weight[i] > 0 ? Point3{sum[i].x / weight[i], sum[i].y / weight[i], sum[i].z / weight[i]}
-                                           : Point3{vertices[i][0], vertices[i][1], vertices[i][2]});
+            points.push_back(
+                weight[i] > 0
+                    ? Point3{sum[i].x / weight[i], sum[i].y / weight[i], sum[i].z / weight[i]}
+                    : Point3{vertices[i][0], vertices[i][1], vertices[i][2]});
         }
     }
     return points;
@@ -93,13 +98,15 @@ inline std::vector<Point3> ImPoints(const MeshModel& im, const KinModel* kin, in
 // The largest distance from a point of `a` to the nearest point of `b` (a uniform grid of cell
 // `cell` finds the neighbours; points farther than `cell` count as `cell` away, enough for a
 // tolerance below it).
-inline double OneSidedDistance(const std::vector<Point3>& a, const std::vector<Point3>& b, double cell) {
+inline double OneSidedDistance(const std::vector<Point3>& a, const std::vector<Point3>& b,
+                               double cell) {
     struct Key {
         long x, y, z;
         bool operator<(const Key& o) const { return std::tie(x, y, z) < std::tie(o.x, o.y, o.z); }
     };
     auto key = [cell](const Point3& p) {
-        return Key{static_cast<long>(std::floor(p.x / cell)), static_cast<long>(std::floor(p.y / cell)),
+        return Key{static_cast<long>(std::floor(p.x / cell)),
+                   static_cast<long>(std::floor(p.y / cell)),
                    static_cast<long>(std::floor(p.z / cell))};
     };
     std::map<Key, std::vector<Point3>> grid;
@@ -112,7 +119,8 @@ inline double OneSidedDistance(const std::vector<Point3>& a, const std::vector<P
             for (long dy = -1; dy <= 1; ++dy)
                 for (long dz = -1; dz <= 1; ++dz) {
                     const auto it = grid.find(Key{k.x + dx, k.y + dy, k.z + dz});
-                    if (it == grid.end()) continue;
+                    if (it == grid.end())
+                        continue;
                     for (const Point3& q : it->second) best = std::min(best, Distance(p, q));
                 }
         worst = std::max(worst, best);
@@ -138,37 +146,45 @@ inline std::vector<GlbCorner> GlbCorners(const std::string& path) {
         std::memcpy(&v, bytes.data() + at, 4);
         return v;
     };
-    if (bytes.size() < 20) return corners;
+    if (bytes.size() < 20)
+        return corners;
     const std::uint32_t jsonLength = u32(12);
     const nlohmann::json doc = nlohmann::json::parse(bytes.substr(20, jsonLength));
     const size_t bin = 20 + jsonLength + 8;
     auto element = [&](int accessor, size_t i, int c) -> double {
         const auto& a = doc["accessors"][accessor];
         const auto& view = doc["bufferViews"][a["bufferView"].get<int>()];
-        const int width = a["type"] == "SCALAR" ? 1 : a["type"] == "VEC2" ? 2 : a["type"] == "VEC3" ? 3 : 4;
+        const int width = a["type"] == "SCALAR" ? 1
+                          : a["type"] == "VEC2" ? 2
+                          : a["type"] == "VEC3" ? 3
+                                                : 4;
         const int type = a["componentType"];
         const size_t size = type == 5126 || type == 5125 ? 4 : 2;
-        const size_t at = bin + view.value("byteOffset", 0) + a.value("byteOffset", 0) + (i * width + c) * size;
+        const size_t at =
+            bin + view.value("byteOffset", 0) + a.value("byteOffset", 0) + (i * width + c) * size;
         if (type == 5126) {
             float f;
             std::memcpy(&f, bytes.data() + at, 4);
             return f;
         }
-        if (type == 5125) return u32(at);
+        if (type == 5125)
+            return u32(at);
         std::uint16_t s;
         std::memcpy(&s, bytes.data() + at, 2);
         return s;
     };
     for (const auto& mesh : doc["meshes"]) {
         for (const auto& p : mesh["primitives"]) {
-            if (!p["attributes"].contains("TEXCOORD_0")) continue;
+            if (!p["attributes"].contains("TEXCOORD_0"))
+                continue;
             const int pos = p["attributes"]["POSITION"], uv = p["attributes"]["TEXCOORD_0"];
             const int idx = p["indices"];
             const size_t count = doc["accessors"][idx]["count"];
             for (size_t i = 0; i < count; ++i) {
                 const size_t v = static_cast<size_t>(element(idx, i, 0));
                 corners.push_back({{element(pos, v, 0), element(pos, v, 1), element(pos, v, 2)},
-                                   element(uv, v, 0), element(uv, v, 1)});
+                                   element(uv, v, 0),
+                                   element(uv, v, 1)});
             }
         }
     }

@@ -145,9 +145,12 @@ public:
         const aiAnimation& a = *m_scene->mAnimations[animation];
         for (unsigned c = 0; c < a.mNumChannels; ++c) {
             const aiNodeAnim& ch = *a.mChannels[c];
-            for (unsigned k = 0; k < ch.mNumPositionKeys; ++k) Extend(ch.mPositionKeys[k].mTime, first, last);
-            for (unsigned k = 0; k < ch.mNumRotationKeys; ++k) Extend(ch.mRotationKeys[k].mTime, first, last);
-            for (unsigned k = 0; k < ch.mNumScalingKeys; ++k) Extend(ch.mScalingKeys[k].mTime, first, last);
+            for (unsigned k = 0; k < ch.mNumPositionKeys; ++k)
+                Extend(ch.mPositionKeys[k].mTime, first, last);
+            for (unsigned k = 0; k < ch.mNumRotationKeys; ++k)
+                Extend(ch.mRotationKeys[k].mTime, first, last);
+            for (unsigned k = 0; k < ch.mNumScalingKeys; ++k)
+                Extend(ch.mScalingKeys[k].mTime, first, last);
         }
         if (!(first <= last)) {
             first = last = 0;
@@ -186,17 +189,20 @@ private:
     }
 
     static aiVector3D Vec(const aiVectorKey* keys, unsigned count, double t, aiVector3D rest) {
-        if (count == 0) return rest;
+        if (count == 0)
+            return rest;
         float f = 0;
         const unsigned k = Find(keys, count, t, f);
         return f == 0 ? keys[k].mValue : keys[k].mValue * (1 - f) + keys[k + 1].mValue * f;
     }
 
     static aiQuaternion Rot(const aiQuatKey* keys, unsigned count, double t, aiQuaternion rest) {
-        if (count == 0) return rest;
+        if (count == 0)
+            return rest;
         float f = 0;
         const unsigned k = Find(keys, count, t, f);
-        if (f == 0) return keys[k].mValue;
+        if (f == 0)
+            return keys[k].mValue;
         aiQuaternion out;
         aiQuaternion::Interpolate(out, keys[k].mValue, keys[k + 1].mValue, f);
         return out.Normalize();
@@ -204,7 +210,8 @@ private:
 
     int NodeIndex(const aiString& name) const {
         for (size_t i = 0; i < m_nodes.size(); ++i) {
-            if (m_nodes[i]->mName == name) return static_cast<int>(i);
+            if (m_nodes[i]->mName == name)
+                return static_cast<int>(i);
         }
         return -1;
     }
@@ -216,7 +223,8 @@ private:
         for (unsigned b = 0; b < mesh.mNumBones && !bindPose; ++b) {
             const aiBone& bone = *mesh.mBones[b];
             const int j = NodeIndex(bone.mName);
-            if (j < 0) continue;
+            if (j < 0)
+                continue;
             const aiMatrix4x4 m = globals[j] * bone.mOffsetMatrix;
             for (unsigned w = 0; w < bone.mNumWeights; ++w) {
                 const aiVertexWeight& vw = bone.mWeights[w];
