@@ -10,9 +10,9 @@
 
 namespace {
 
-const char* const kFormats[] = {"obj", "ply", "stl", "off", "x",   "smd", "md5mesh", "bvh",
-                                "gltf", "glb", "dae", "fbx", "3ds", "ms3d", "b3d",   "iqm",
-                                "ac",  "ase", "md2", "md3", "mdl", "nff", "raw",     "q3o"};
+const char* const kFormats[] = {"obj",  "ply", "stl", "off", "x",   "smd",  "md5mesh", "bvh",
+                                "gltf", "glb", "dae", "fbx", "3ds", "ms3d", "b3d",     "iqm",
+                                "ac",   "ase", "md2", "md3", "mdl", "nff",  "raw",     "q3o"};
 
 }  // namespace
 

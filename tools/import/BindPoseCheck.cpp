@@ -15,7 +15,7 @@ Vec3 Skin(const ImportVertex& v, const std::vector<ImportBone>& bones, const Tra
     Vec3 sum;
     for (int k = 0; k < v.weightCount; ++k) {
         const int b = v.boneIds[k];
-        const Vec3 p = ApplyTransform(frame[b], ApplyInverse(bones[b].bind, v.position));
+        const Vec3 p = Apply(frame[b], ApplyInverse(bones[b].bind, v.position));
         sum.x += v.weights[k] * p.x;
         sum.y += v.weights[k] * p.y;
         sum.z += v.weights[k] * p.z;

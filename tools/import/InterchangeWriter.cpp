@@ -185,7 +185,7 @@ void WriteAnimation(XmlText& x, const ImportedModel& model, const ImportAnimatio
         for (int f = 0; f < a.frameCount; ++f) {
             Transform t = a.frames[f * bones + b];
             if (frames == FrameSpace::Local && parent >= 0) {
-                t = RelativeTo(a.frames[f * bones + parent], t);
+                t = Relative(a.frames[f * bones + parent], t);
             }
             x.Line("          <keyFrame>");
             x.VectorElement("position", t.position);

@@ -31,7 +31,7 @@ inline double Distance(const Point3& a, const Point3& b) {
 }
 
 // Bind poses composed from the .im's bone records (through the export's own skin builder).
-inline std::vector<Posed> BindPoses(const MeshModel& im) {
+inline std::vector<Rigidd> BindPoses(const MeshModel& im) {
     GltfBuilder scratch;
     scratch.doc["nodes"] = nlohmann::ordered_json::array();
     return AddSkin(scratch, im).bind;
@@ -46,8 +46,8 @@ inline bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 // Every vertex of the .im; with `kin`, skinned at frame `frame`.
 inline std::vector<Point3> ImPoints(const MeshModel& im, const KinModel* kin, int frame) {
-    std::vector<Posed> bind;
-    std::vector<Posed> pose;
+    std::vector<Rigidd> bind;
+    std::vector<Rigidd> pose;
     if (kin != nullptr && !im.bones.empty()) {
         bind = BindPoses(im);
         pose = bind;
@@ -56,7 +56,7 @@ inline std::vector<Point3> ImPoints(const MeshModel& im, const KinModel* kin, in
                 if (SameNameIgnoringCase(kin->bones[k].name, im.bones[j].name)) {
                     const auto& p = kin->frames[frame].poses[k];
                     pose[j].position = {p[0], p[1], p[2]};
-                    pose[j].rotation = Normalised({-p[3], -p[4], -p[5], p[6]});
+                    pose[j].rotation = Normalised(FromKinRotation<double>(p[3], p[4], p[5], p[6]));
                     break;
                 }
             }
@@ -73,11 +73,11 @@ inline std::vector<Point3> ImPoints(const MeshModel& im, const KinModel* kin, in
                     continue;
                 for (const MeshWeight& w : e.weights) {
                     const auto& v = vertices[w.vertex];
-                    const std::array<double, 3> local =
+                    const Vec3d local =
                         Rotate(Conjugate(bind[j].rotation),
-                               {v[0] - bind[j].position[0], v[1] - bind[j].position[1],
-                                v[2] - bind[j].position[2]});
-                    const std::array<double, 3> moved = Rotate(pose[j].rotation, local);
+                               Vec3d{v[0] - bind[j].position[0], v[1] - bind[j].position[1],
+                                     v[2] - bind[j].position[2]});
+                    const Vec3d moved = Rotate(pose[j].rotation, local);
                     sum[w.vertex].x += w.weight * (moved[0] + pose[j].position[0]);
                     sum[w.vertex].y += w.weight * (moved[1] + pose[j].position[1]);
                     sum[w.vertex].z += w.weight * (moved[2] + pose[j].position[2]);
