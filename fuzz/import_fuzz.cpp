@@ -16,6 +16,12 @@ const char* const kFormats[] = {"obj",  "ply", "stl", "off", "x",   "smd",  "md5
 
 }  // namespace
 
+// Leaks inside assimp's readers (a RAW file of a few bytes leaks one 1,144-byte allocation in
+// assimp 5.2) are not ours to mend; leaks with our frames on the stack are still reported.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libassimp.so\n";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
