@@ -16,8 +16,9 @@ const char* const kFormats[] = {"obj",  "ply", "stl", "off", "x",   "smd",  "md5
 
 }  // namespace
 
-// Leaks inside assimp's readers (a RAW file of a few bytes leaks one 1,144-byte allocation in
-// assimp 5.2) are not ours to mend; leaks with our frames on the stack are still reported.
+// Leaks inside assimp's readers (a file of a few bytes read as RAW leaked one 1,144-byte
+// allocation in assimp 5.2) are not ours to mend; leaks with our frames on the stack are still
+// reported.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libassimp.so\n";
 }
