@@ -35,6 +35,8 @@ ensure_build_packages() {
   ensure_packages g++ cmake ninja-build libgtest-dev ccache dpkg-dev file
   # vantok-import and vantok-dump: assimp, CLI11, JSON; assimp's test models for the `models` tests
   ensure_packages libassimp-dev libcli11-dev nlohmann-json3-dev assimp-testmodels
+  # the Python package vantok (pybind11, NumPy, Debian's python3 headers) and its pytest files
+  ensure_packages pybind11-dev python3-dev python3-numpy python3-pytest
 }
 
 # ensure_gltf_validator BUILD_DIR: node, npm and the Khronos glTF validator at the version the
