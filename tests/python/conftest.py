@@ -147,9 +147,3 @@ def top_chunks(data):
 
 def find_chunk(data, ident, nth=0):
     return [at for name, at in top_chunks(data) if name == ident][nth]
-
-
-def main_needs(*names):
-    missing = [n for n in names if not os.environ.get(n)]
-    if missing:
-        pytest.skip(f"run by ctest: {' '.join(missing)} not set", allow_module_level=True)

@@ -36,7 +36,7 @@ py::list Nodes(const std::vector<ChunkNode>& nodes) {
     py::list list;
     for (const ChunkNode& n : nodes) {
         py::dict d;
-        d["id"] = n.id;
+        d["id"] = Text(n.id);
         d["offset"] = n.offset;
         d["size"] = n.size;
         d["depth"] = n.depth;
@@ -55,7 +55,7 @@ py::dict AnimationValues(const DumpFile& file) {
     py::list names;
     py::list parents;
     for (const TreeBone& b : kin.bones) {
-        names.append(b.name);
+        names.append(Text(b.name));
         parents.append(b.parent);
     }
     py::list events;
@@ -64,12 +64,12 @@ py::dict AnimationValues(const DumpFile& file) {
         d["frame"] = e.frame;
         d["type"] = e.type;
         d["type_name"] = EventNameOf(e.type);
-        d["name"] = e.name;
+        d["name"] = Text(e.name);
         events.append(d);
     }
     py::dict d;
     d["path"] = file.path;
-    d["name"] = kin.name;
+    d["name"] = Text(kin.name);
     d["frame_rate"] = kin.frameRate;
     d["frame_count"] = kin.frameCount;
     d["bone_names"] = names;

@@ -1,11 +1,22 @@
-// PyArrays: NumPy arrays and tuples made from the dump model's fixed-size rows.
+// PyArrays: NumPy arrays and tuples made from the dump model's fixed-size rows, and text.
 #pragma once
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
 #include <array>
+#include <string>
 #include <vector>
+
+// Text read from a file as a Python string: bytes that are not UTF-8 become U+FFFD, as in the
+// dump's JSON.
+inline pybind11::str Text(const std::string& bytes) {
+    PyObject* text =
+        PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "replace");
+    if (text == nullptr)
+        throw pybind11::error_already_set();
+    return pybind11::reinterpret_steal<pybind11::str>(text);
+}
 
 // An n × N array of the rows (n × 0 rows give an n × 0 array).
 template <typename T, std::size_t N>

@@ -17,18 +17,18 @@ using VertexWeights = std::vector<std::pair<int, float>>;
 
 py::dict Material(const MeshMaterial& m) {
     py::list pairs;
-    for (const auto& [name, value] : m.pairs) pairs.append(py::make_tuple(name, value));
+    for (const auto& [name, value] : m.pairs) pairs.append(py::make_tuple(Text(name), Text(value)));
     py::list maps;
     for (const MeshMap& map : m.maps) {
         py::dict entry;
         entry["slot"] = map.slot;
         entry["slot_name"] = SlotNameOf(map.slot);
-        entry["file_name"] = map.fileName;
+        entry["file_name"] = Text(map.fileName);
         entry["amount"] = map.amount;
         maps.append(entry);
     }
     py::dict d;
-    d["name"] = m.referenceName;
+    d["name"] = Text(m.referenceName);
     d["pairs"] = pairs;
     d["two_sided"] = m.twoSided != 0;
     d["opacity"] = m.opacity;
@@ -58,7 +58,7 @@ void ChunkInfluences(const MeshModel& im, std::size_t index, std::size_t vertexC
             }
         }
         if (named) {
-            palette.append(bone.name);
+            palette.append(Text(bone.name));
             ++slot;
         }
     }
@@ -104,8 +104,8 @@ py::dict Chunk(const MeshModel& im, std::size_t index) {
 
 py::dict Bone(const MeshBone& b) {
     py::dict d;
-    d["name"] = b.name;
-    d["parent"] = b.parent;
+    d["name"] = Text(b.name);
+    d["parent"] = Text(b.parent);
     d["position"] = Tuple(b.position);
     d["matrix"] = Matrix3(b.matrix);
     return d;
@@ -113,7 +113,7 @@ py::dict Bone(const MeshBone& b) {
 
 py::dict Attachment(const MeshAttachment& a) {
     py::dict d;
-    d["name"] = a.name;
+    d["name"] = Text(a.name);
     d["position"] = Tuple(a.position);
     d["matrix"] = Matrix3(a.matrix);
     return d;

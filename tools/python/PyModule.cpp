@@ -1,5 +1,6 @@
 // PyModule: the native module _vantok, put together from its parts.
 #include "tools/dump/DumpValidator.h"
+#include "tools/python/PyArrays.h"
 #include "tools/python/PyBindings.h"
 
 namespace py = pybind11;
@@ -12,10 +13,10 @@ py::dict ErrorRecord(const char* kind, const std::string& path, const DumpIssue&
     py::dict error;
     error["kind"] = kind;
     error["path"] = path;
-    error["chunk"] = issue.chunk;
+    error["chunk"] = Text(issue.chunk);
     error["offset"] = issue.offset;
-    error["message"] = issue.message;
-    error["text"] = text;
+    error["message"] = Text(issue.message);
+    error["text"] = Text(text);
     py::dict result;
     result["error"] = error;
     return result;

@@ -6,6 +6,7 @@
 #include "MeshAnimConverter/chunks/ChunkReader.h"
 #include "tools/dump/DumpReader.h"
 #include "tools/dump/DumpValidator.h"
+#include "tools/python/PyArrays.h"
 #include "tools/python/PyBindings.h"
 #include "tools/python/PyValues.h"
 
@@ -37,10 +38,10 @@ py::object Validate(const std::string& path) {
     for (const DumpIssue& issue : issues) {
         py::dict d;
         d["severity"] = issue.error ? "error" : "warning";
-        d["chunk"] = issue.chunk;
+        d["chunk"] = Text(issue.chunk);
         d["offset"] = issue.offset;
-        d["message"] = issue.message;
-        d["text"] = FormatIssue(path, issue);
+        d["message"] = Text(issue.message);
+        d["text"] = Text(FormatIssue(path, issue));
         findings.append(d);
     }
     return findings;
@@ -58,7 +59,12 @@ bool LoadDump(const std::string& path, Rules rules, DumpKind kind, bool any, Dum
     bool loaded = false;
     {
         py::gil_scoped_release release;
-        loaded = ChunkReader::LoadFile(path, bytes, message);
+        try {
+            loaded = ChunkReader::LoadFile(path, bytes, message);
+        } catch (const std::exception&) {
+            // the stream library throws when the path names a folder
+            message = "Cannot read '" + path + "'";
+        }
         if (loaded) {
             // the dump applies the progressive-mesh rules to names ending in .pm
             file =

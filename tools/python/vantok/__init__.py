@@ -378,8 +378,9 @@ def import_model(path: PathLike, out_xml: Optional[PathLike] = None, **options: 
     Options as the command line's: ``fps`` (30), ``frames`` ("global" or "local"),
     ``orientation`` ("quaternion", "matrix", "axisangle"), ``tbump`` ("auto", "all", "none"),
     ``attachment_prefix`` ("a."), ``max_weights`` (1 to 4, default 4). ``out_xml`` defaults to
-    the model's path ending in ``.xml``. Raises ConversionError when the import fails, Error
-    when this build has no importer.
+    the model's path ending in ``.xml``. Raises UnreadableError when the model does not exist,
+    ConversionError when the import fails (assimp cannot read it, the output cannot be
+    written), Error when this build has no importer.
     """
     out = "" if out_xml is None else os.fspath(out_xml)
     d = _vantok.import_model(os.fspath(path), out, **options)
@@ -390,7 +391,9 @@ def import_model(path: PathLike, out_xml: Optional[PathLike] = None, **options: 
     if d["status"] != 0:
         errors = [line[len("error: "):] for line in d["diagnostics"]
                   if line.startswith("error: ")]
-        raise ConversionError("; ".join(errors) or "the import failed",
-                              result=ImportResult(d["output"], d["lines"], warnings),
+        text = "; ".join(errors) or "the import failed"
+        if text.endswith("': no such file"):
+            raise UnreadableError(text, path=os.fspath(path))
+        raise ConversionError(text, result=ImportResult(d["output"], d["lines"], warnings),
                               path=os.fspath(path))
     return ImportResult(d["output"], d["lines"], warnings)
