@@ -327,6 +327,12 @@ def convert(in_file: PathLike, out_file: Optional[PathLike] = None, *, output_im
 def read_im(path: PathLike) -> Mesh:
     """Reads an ``.im`` file into a Mesh (arrays as in ``vantok-dump --json --all``).
 
+    The Mesh holds the bounding box (``box_min``, ``box_max``), ``bones`` (name, parent, bind
+    position and matrix), ``attachments`` and ``chunks``; each Chunk its ``material`` and the
+    arrays ``positions``, ``normals``, ``texcoords``, ``tangents`` (or None), ``triangles``
+    (uint16 rows), ``face_normals``, and the skinning as ``palette``, ``bone_indices`` and
+    ``bone_weights`` (see ``help(vantok.Chunk)``).
+
     Raises UnreadableError when the file cannot be read, DamagedError when its chunk framing is
     broken, Error when it is no indexed mesh.
     """
