@@ -4,7 +4,8 @@
 // (vantok/__init__.py) turns them into typed records and raises its exceptions. An error is
 // returned as {"error": {"kind", "path", "chunk", "offset", "message", "text"}}, where kind is
 // "unreadable" (the file cannot be loaded), "damaged" (its framing is broken), "kind" (another
-// form than the one asked for) or "failed", and text is the line the programs print after
+// form than the one asked for), "failed" (a glTF export that could not be written) or
+// "missing" (a build without the importer), and text is the line the programs print after
 // "error: ".
 #pragma once
 
@@ -29,4 +30,4 @@ bool LoadDump(const std::string& path, Rules rules, DumpKind kind, bool any, Dum
 void RegisterReading(pybind11::module_& module);     // read_im, read_kin, read_pm, validate
 void RegisterConversion(pybind11::module_& module);  // convert
 void RegisterExport(pybind11::module_& module);      // export_gltf
-void RegisterImport(pybind11::module_& module);      // import_model, has_importer
+void RegisterImport(pybind11::module_& module);      // import_model
