@@ -2,7 +2,9 @@
 // released while it runs (several Python threads can convert at once).
 #include <pybind11/stl.h>
 
-#include "tools/python/ConversionStub.h"
+#include <optional>
+
+#include "MeshAnimConverter/driver/Conversion.h"
 #include "tools/python/PyBindings.h"
 
 namespace py = pybind11;
@@ -10,13 +12,14 @@ namespace py = pybind11;
 namespace {
 
 py::dict Convert(const std::string& inFile, const std::string& outFile, bool outputIM,
-                 bool outputKIN, unsigned threads) {
+                 bool outputKIN, unsigned threads, std::optional<std::uint32_t> seed) {
     ConversionOptions options;
     options.inFile = inFile;
     options.outFile = outFile;
     options.outputIM = outputIM;
     options.outputKIN = outputKIN;
     options.threads = threads;
+    options.referenceNameSeed = seed;
     ConversionResult result;
     {
         py::gil_scoped_release release;

@@ -301,21 +301,27 @@ def _mesh(d: dict) -> Mesh:
 
 
 def convert(in_file: PathLike, out_file: Optional[PathLike] = None, *, output_im: bool = True,
-            output_kin: bool = True, threads: Optional[int] = None) -> ConvertResult:
+            output_kin: bool = True, threads: Optional[int] = None,
+            reference_name_seed: Optional[int] = None) -> ConvertResult:
     """Converts an interchange file as ``VantokMeshImporter`` does, in this process.
 
     ``out_file`` names the outputs (its extension is ignored; default: the input path without
     its extension). ``output_im`` / ``output_kin`` switch the ``.im`` and ``.kin`` files;
     ``threads`` caps the threads of the per-chunk work (None: every hardware thread). The
-    outputs are those of the program, byte for byte. The interpreter lock is released while the
-    conversion runs, so several Python threads can convert at once.
+    outputs are those of the program, byte for byte; material reference names carry a random
+    hexadecimal part, which ``reference_name_seed`` (0 to 2**32 - 1) fixes for reproducible
+    files. The interpreter lock is released while the conversion runs, so several Python
+    threads can convert at once (to different outputs).
 
     Returns a ConvertResult; raises ConversionError (with ``result``) when the conversion fails.
     """
     if threads is not None and threads < 1:
         raise ValueError("convert: threads must be 1 or more")
     out = "" if out_file is None else os.fspath(out_file)
-    r = _vantok.convert(os.fspath(in_file), out, output_im, output_kin, threads or 0)
+    if reference_name_seed is not None and not 0 <= reference_name_seed < 2**32:
+        raise ValueError("convert: reference_name_seed must be 0 to 2**32 - 1")
+    r = _vantok.convert(os.fspath(in_file), out, output_im, output_kin, threads or 0,
+                        reference_name_seed)
     result = ConvertResult(**r)
     if not result.success:
         errors = [line for line in result.lines if line.startswith("Error: ")]
