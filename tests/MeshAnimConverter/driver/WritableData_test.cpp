@@ -34,13 +34,15 @@ const Allowed kAllowed[] = {
     {"(anonymous namespace)::g_context", "the console progress line's clearer, under its lock"},
     // made once, then shared safely
     {"WinDebug::GetSettings()::settings", "the debug sink's record; `enabled` is atomic"},
-    {"(anonymous namespace)::ErrorBoxHandler()::handler", "the error box's test seam; a run's "
-                                                          "lexers hand their texts to its sinks"},
+    {"(anonymous namespace)::ErrorBoxHandler()::handler",
+     "the error box's test seam; a run's "
+     "lexers hand their texts to its sinks"},
     {"platform::(anonymous namespace)::Seams()::seams", "the platform layer's test seams"},
     {"(anonymous namespace)::g_currentDevice", "the file device's test seam, never set by a run"},
     {"WinFileDevice::Instance()::device", "the one file device, made once, its tables fixed"},
-    {"(anonymous namespace)::Pool()::pool", "a process-wide allocator (strings, tokens, "
-                                            "file handles), each under its own lock"},
+    {"(anonymous namespace)::Pool()::pool",
+     "a process-wide allocator (strings, tokens, "
+     "file handles), each under its own lock"},
     {"(anonymous namespace)::Pool()::reaper", "frees the token pool at exit, under its lock"},
     {"(anonymous namespace)::Table()::table", "the lexer's punctuation table, built once"},
 };
@@ -64,6 +66,7 @@ const Allowed* Find(const std::string& symbol) {
     return nullptr;
 }
 
+#ifndef _WIN32
 std::string Trim(const std::string& text) {
     const size_t first = text.find_first_not_of(' ');
     const size_t last = text.find_last_not_of(' ');
@@ -72,8 +75,8 @@ std::string Trim(const std::string& text) {
 
 // The writable data symbols of one library: "section | symbol" per entry.
 std::vector<std::string> WritableSymbols(const std::string& library) {
-    const std::string command = std::string(VANTOK_NM) + " -C --defined-only --format=sysv '" +
-                                library + "' 2>/dev/null";
+    const std::string command =
+        std::string(VANTOK_NM) + " -C --defined-only --format=sysv '" + library + "' 2>/dev/null";
     std::FILE* pipe = popen(command.c_str(), "r");
     std::vector<std::string> found;
     if (pipe == nullptr) {
@@ -98,6 +101,7 @@ std::vector<std::string> WritableSymbols(const std::string& library) {
     EXPECT_EQ(pclose(pipe), 0) << command;
     return found;
 }
+#endif
 
 }  // namespace
 
