@@ -97,3 +97,9 @@ def test_import_failures(tmp_path):
                        ({"frames": "sideways"}, ValueError), ({"colour": 1}, TypeError)]:
         with pytest.raises(error):
             vantok.import_model(broken, tmp_path / "m.xml", **bad)
+
+
+@pytest.mark.skipif(bool(IMPORTER), reason="this build has vantok-import")
+def test_import_without_the_importer_names_the_package(tmp_path):
+    with pytest.raises(vantok.Error, match="install libassimp-dev"):
+        vantok.import_model(tmp_path / "any.obj")

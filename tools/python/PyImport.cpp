@@ -107,8 +107,8 @@ py::dict Import(const std::string& model, const std::string& out, const py::kwar
 
 py::dict Import(const std::string&, const std::string&, const py::kwargs&) {
     py::dict record = ErrorRecord("missing", "", DumpIssue{});
-    record["error"]["text"] =
-        "import_model: this build has no importer; install libassimp-dev and rebuild";
+    record["error"]["text"] = "import_model: this build has no importer; install " +
+                              std::string(VANTOK_PYTHON_IMPORTER_MISSING) + " and rebuild";
     return record;
 }
 
