@@ -38,8 +38,8 @@ ConversionResult RunConversion(const ConversionOptions& options) {
     LineSplitter lexerErrors(receive);
     FileList written(result.filesWritten);
     NullExportUserInterface silent;
-    const ReportContext report{log,      options.ui != nullptr ? *options.ui : silent,
-                               stdout,   &printed,
+    const ReportContext report{log,     options.ui != nullptr ? *options.ui : silent,
+                               stdout,  &printed,
                                &written, &lexerErrors};
     ConvertProcess process(options, report);
     result.success = process.RunLogged();
