@@ -49,6 +49,14 @@ def test_export_of_a_damaged_animation_raises(sample, tmp_path):
     with pytest.raises(vantok.Error, match="ANIM"):
         vantok.export_gltf(sample / "swing.kin", tmp_path / "x.glb")
     assert not (tmp_path / "x.glb").exists()
+    # a folder that does not exist: the dump's message
+    out = tmp_path / "absent" / "x.glb"
+    status, _, err = run_dump(sample / "sample.im", "--gltf", out)
+    assert status == 1
+    with pytest.raises(vantok.Error) as caught:
+        vantok.export_gltf(sample / "sample.im", out)
+    assert type(caught.value) is vantok.Error
+    assert err.splitlines()[-1] == f"error: {caught.value}"
 
 
 def run_importer(*args):
