@@ -21,11 +21,11 @@ struct ConversionOptions {
                           // its extension, as the console program derives it
     bool outputIM = true;
     bool outputKIN = true;
-    unsigned threads = 0;  // 0: every hardware thread
+    unsigned threads = 0;                            // 0: every hardware thread
     std::optional<std::uint32_t> referenceNameSeed;  // tests: fixed seed of the reference names
     ExportUserInterface* ui = nullptr;  // progress and questions; null shows nothing, answers "no"
     std::function<void(const std::string&)> onLine;  // optional: each line as it is produced
-    bool logInfo = true;      // info lines are produced (-info)
+    bool logInfo = true;                             // info lines are produced (-info)
     bool logWarnings = true;  // warning lines are produced (-warnings); counted either way
 };
 

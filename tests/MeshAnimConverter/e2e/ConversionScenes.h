@@ -14,8 +14,8 @@ inline InterchangeBuilder GridScene(int variant) {
         IxMaterial& material = b.materials.emplace_back();
         material.name = "grid" + std::to_string(m) + (m == 1 ? ".tbump" : "");
         material.id = m;
-        material.textures = {{"v" + std::to_string(variant) + "_" + std::to_string(m) + ".tga",
-                              "diffuse"}};
+        material.textures = {
+            {"v" + std::to_string(variant) + "_" + std::to_string(m) + ".tga", "diffuse"}};
         if (m == 0) {
             material.textures.push_back({"mask" + std::to_string(variant) + ".tga", "opacity"});
         }

@@ -89,10 +89,12 @@ TEST(Conversion, LinesAndBytesAreTheConsoleProgramsOwn) {
     EXPECT_EQ(ReadWholeFile(folder.File("walk0.kin")), kin);
 
     // descriptors in chunk order (a bump map's before its diffuse map's), the .im, the .kin
-    const std::vector<std::string> files = {
-        folder.File("v0_0-mask0.texture.txt"), folder.File("bump0.texture.txt"),
-        folder.File("v0_1.texture.txt"),       folder.File("v0_2.texture.txt"),
-        out + ".im",                           folder.File("walk0.kin")};
+    const std::vector<std::string> files = {folder.File("v0_0-mask0.texture.txt"),
+                                            folder.File("bump0.texture.txt"),
+                                            folder.File("v0_1.texture.txt"),
+                                            folder.File("v0_2.texture.txt"),
+                                            out + ".im",
+                                            folder.File("walk0.kin")};
     EXPECT_EQ(result.filesWritten, files);
 }
 
@@ -158,7 +160,8 @@ TEST(Conversion, OptionsFromTheCommandLine) {
         {{}, false, "Error: Missing parameters."},
         {{"-inFile", "a.xml", "-bogus"}, false, "Error: Unrecognized option: 'bogus'"},
         {{"-inFile", "a.xml", "b.xml"}, false, "Error: Option missing valid prefix: 'b.xml'"},
-        {{"-inFile", "a", "-outputIM", "false", "-outputKIN", "no"}, false,
+        {{"-inFile", "a", "-outputIM", "false", "-outputKIN", "no"},
+         false,
          "Error: No files would be output."},
         {{"-?"}, false, ""},
     };
