@@ -1,7 +1,8 @@
 # VantokPackaging: install rules and CPack, included at the end of the top-level CMakeLists.
 #
 # Linux (`cmake --install`, and the .deb CPack makes): the programs in bin/, libpmtrim.so in
-# lib/, pmtrim.h in include/, the asset-build module (with a VantokConfig.cmake, so
+# lib/, pmtrim.h in include/, the Python package vantok (when built) in
+# lib/python3/dist-packages/, the asset-build module (with a VantokConfig.cmake, so
 # find_package(Vantok) finds it) in share/vantok/cmake/ and the README in
 # share/doc/vantok-tools/. The .deb's run-time dependencies come from CPack's shared-library
 # scan (dpkg-shlibdeps), so vantok-import brings its assimp library.
@@ -48,9 +49,20 @@ include(\"\${CMAKE_CURRENT_LIST_DIR}/VantokAssets.cmake\")\n")
           DESTINATION ${module_dir})
   install(FILES ${CMAKE_SOURCE_DIR}/README.md
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantok-tools)
+  if(TARGET _vantok)
+    install(TARGETS _vantok LIBRARY DESTINATION ${VANTOK_PYTHON_INSTALL_DIR})
+    install(FILES ${CMAKE_SOURCE_DIR}/tools/python/vantok/__init__.py
+                  ${CMAKE_SOURCE_DIR}/tools/python/vantok/_vantok.pyi
+                  ${CMAKE_SOURCE_DIR}/tools/python/vantok/py.typed
+            DESTINATION ${VANTOK_PYTHON_INSTALL_DIR})
+  endif()
 endif()
 
-add_custom_target(vantok_package_files DEPENDS ${vantok_programs} pmtrim)
+set(vantok_packaged ${vantok_programs} pmtrim)
+if(TARGET _vantok)
+  list(APPEND vantok_packaged _vantok)
+endif()
+add_custom_target(vantok_package_files DEPENDS ${vantok_packaged})
 
 # ---------------------------------------------------------------------------------------------
 # CPack
@@ -82,6 +94,10 @@ else()
 animation and texture-descriptor files; vantok-import brings models of other formats to the\n\
 interchange file; libpmtrim strips progressive-mesh chunks. Includes a CMake module that\n\
 converts whole asset folders through the build tool.")
+  if(TARGET _vantok)
+    # the Python package is built for the system interpreter's version and needs NumPy
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "${VANTOK_PYTHON_RECOMMENDS}")
+  endif()
 endif()
 
 include(CPack)

@@ -37,6 +37,8 @@ ensure_build_packages() {
   ensure_packages libassimp-dev libcli11-dev nlohmann-json3-dev assimp-testmodels
   # vantok-dump --gltf: stb reads TGA, BMP and the like and writes PNG for embedded images
   ensure_packages libstb-dev
+  # the Python package vantok (pybind11, NumPy, Debian's python3 headers) and its pytest files
+  ensure_packages pybind11-dev python3-dev python3-numpy python3-pytest
 }
 
 # ensure_gltf_validator BUILD_DIR: node, npm and the Khronos glTF validator at the version the

@@ -1,9 +1,10 @@
 # PackageDebTest: makes the .deb of this build with CPack, unpacks it into a scratch root with
 # dpkg -x and checks it: the files in their places, run-time dependencies from the library scan
 # (assimp's when vantok-import is in), the installed converter giving the build's outputs for an
-# example, and the installed CMake module found by find_package and converting the examples
-# with the installed converter.
-# Takes -DBUILD_DIR, -DSOURCE_DIR, -DCOMPARE, -DDEB_DIR.
+# example, the installed CMake module found by find_package and converting the examples
+# with the installed converter, and (when the build has it) the Python package imported from the
+# unpacked dist-packages reading that example's .im.
+# Takes -DBUILD_DIR, -DSOURCE_DIR, -DCOMPARE, -DDEB_DIR and -DPYTHON (empty without the package).
 cmake_minimum_required(VERSION 3.20)
 
 set(root "${DEB_DIR}/root")
@@ -82,3 +83,22 @@ foreach(example IN LISTS examples)
     message(FATAL_ERROR "the installed module did not convert ${example}")
   endif()
 endforeach()
+
+# the Python package, from the unpacked folder, by the interpreter it was built for
+if(PYTHON)
+  set(packages "${root}/usr/lib/python3/dist-packages")
+  file(GLOB module "${packages}/vantok/_vantok*.so")
+  if(NOT module OR NOT EXISTS "${packages}/vantok/__init__.py")
+    message(FATAL_ERROR "the .deb has no Python package vantok")
+  endif()
+  set(im "${DEB_DIR}/installed/${name}/${name}.im")
+  # called directly: run() would split the program text at its semicolon
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env "PYTHONPATH=${packages}"
+                          PYTHONDONTWRITEBYTECODE=1
+                          "${PYTHON}" -c "import vantok; print(vantok.read_im('${im}'))"
+                  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  # the example: one chunk of two triangles over four vertices, two bones
+  if(NOT status EQUAL 0 OR NOT output MATCHES "^Mesh\\('[^']*${name}.im', chunks=1, vertices=4, triangles=2, bones=2")
+    message(FATAL_ERROR "the installed package read '${im}' as:\n${output}")
+  endif()
+endif()
