@@ -49,8 +49,8 @@ bool ConvertProcess::Run() {
     // the preparation as soon as it is read.
     auto scene = std::make_unique<SceneData>();
     SkeletonAnimationPreparer preparer(report.log);
-    if (!ReadInterchangeFile(inFile.c_str(), fileVersion, *scene, report.log, preparer,
-                             &report.ui)) {
+    if (!ReadInterchangeFile(inFile.c_str(), fileVersion, *scene, report.log, preparer, &report.ui,
+                             ConfiguredThreadCount())) {
         return false;
     }
     report.log.Info("Finished reading input file");

@@ -1,6 +1,7 @@
 // InterchangeReader: the file, the root checks, the mesh and the materials.
 //
-// The skeleton and animation blocks are read by SkeletonAnimationReader.cpp.
+// The triangles are read by TriangleReader.cpp, the skeleton and animation blocks by
+// SkeletonAnimationReader.cpp.
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 
 #include <new>
@@ -8,127 +9,15 @@
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
 #include "MeshAnimConverter/scene/ProgressStream.h"
+#include "MeshAnimConverter/scene/TriangleReader.h"
 #include "toolkit/gtFile.h"
 #include "toolkit/gtFileDevice.h"
 #include "toolkit/tlLog.h"
-#include "xml/gtLexer.h"
 #include "xml/gtXmlCompactDoc.h"
-
-namespace {
-
-// The vertex channel's stream number: the integer value of its `stream` attribute (0 when
-// missing or empty), taken as unsigned so that negative numbers count as large.
-uint32_t StreamOf(gtXmlElementRef channel) {
-    return static_cast<uint32_t>(ParseLong(channel->GetAttribute("stream")));
-}
-
-// Reads one channel, telling whether the lexer reported an error on the way.
-template <class Value, class Reader>
-bool ReadChannel(gtXmlElementRef channel, Value& value, Reader read) {
-    const uint64_t before = gtLexer::ReportedErrorCount();
-    value = read(channel);
-    return gtLexer::ReportedErrorCount() != before;
-}
-
-void ReadVertex(gtXmlElementRef element, SceneVertex& vertex) {
-    // First the first child of each channel, whatever its stream...
-    gtXmlElementRef position = element->FindChildElement("position");
-    gtXmlElementRef normal = element->FindChildElement("normal");
-    gtXmlElementRef texcoord = element->FindChildElement("texcoord");
-    bool positionReported = false;
-    bool normalReported = false;
-    bool texcoordReported = false;
-    if (position != nullptr) {
-        positionReported = ReadChannel(position, vertex.position, ReadVectorText);
-    }
-    if (normal != nullptr) {
-        normalReported = ReadChannel(normal, vertex.normal, ReadVectorText);
-    }
-    if (texcoord != nullptr) {
-        texcoordReported = ReadChannel(texcoord, vertex.texcoord, ReadPairText);
-    }
-    // ...then every stream-0 channel again in document order (the last wins), and the weights.
-    // Reading a first child again gives the same value, so it is skipped unless its first
-    // reading reported errors, which the second reading reports again.
-    for (gtXmlElementRef child = element->FirstChildElement(); child != nullptr;
-         child = child->NextSiblingElement()) {
-        const uint32_t stream = StreamOf(child);
-        if (child->IsNamed("boneId")) {
-            if (stream < 4) {
-                vertex.boneId[stream] = ParseLong(child->GetText());
-            }
-        } else if (child->IsNamed("blend")) {
-            if (stream < 4) {
-                vertex.blend[stream] = ParseReal(child->GetText());
-            }
-        } else if (stream != 0) {
-            continue;
-        } else if (child->IsNamed("position")) {
-            if (child != position || positionReported) {
-                vertex.position = ReadVectorText(child);
-            }
-        } else if (child->IsNamed("normal")) {
-            if (child != normal || normalReported) {
-                vertex.normal = ReadVectorText(child);
-            }
-        } else if (child->IsNamed("texcoord")) {
-            if (child != texcoord || texcoordReported) {
-                vertex.texcoord = ReadPairText(child);
-            }
-        }
-    }
-    // Weights sum to 1, or are all 0.
-    float sum = 0.0f;
-    for (float w : vertex.blend) {
-        sum += w;
-    }
-    if (sum > 0.0f) {
-        const float scale = 1.0f / sum;
-        for (float& w : vertex.blend) {
-            w *= scale;
-        }
-    } else {
-        for (float& w : vertex.blend) {
-            w = 0.0f;
-        }
-    }
-}
-
-bool ReadTriangle(gtXmlElementRef element, SceneData& scene, tlLog& log) {
-    SceneTriangle& triangle = scene.triangles.AddNew();
-    triangle.materialId = ReadIntegerValue(element, "materialId", 0);
-    if (element->CountChildElements("vertex") > 3) {
-        log.Warning("Expecting 3 vertices per triangle. Only the first 3 will be used.");
-    }
-    gtXmlElementRef vertex = element->FindChildElement("vertex");
-    for (int corner = 0; corner < 3; ++corner) {
-        if (vertex == nullptr) {
-            log.Error("Expecting 3 vertices per triangle");
-            return false;
-        }
-        ReadVertex(vertex, triangle.vertices[corner]);
-        do {
-            vertex = vertex->NextSiblingElement();
-        } while (vertex != nullptr && !vertex->IsNamed("vertex"));
-    }
-    // Face normal for the corners that were given none.
-    const gtVector3& p0 = triangle.vertices[0].position;
-    const gtVector3& p1 = triangle.vertices[1].position;
-    const gtVector3& p2 = triangle.vertices[2].position;
-    const gtVector3 faceNormal = Normalise(Cross(p2 - p1, p0 - p1));
-    for (SceneVertex& corner : triangle.vertices) {
-        if (LengthSquared(corner.normal) == 0.0f) {
-            corner.normal = faceNormal;
-        }
-    }
-    return true;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------- blocks
 
-bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
+bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, unsigned threads) {
     gtXmlElementRef mesh = root->FindChildElement("mesh");
     if (mesh == nullptr) {
         log.Error("invalid XML node (Mesh)");
@@ -141,11 +30,8 @@ bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
         return false;
     }
     scene.triangles.Reserve(scene.triangles.Count() + triangles->CountChildElements("triangle"));
-    for (gtXmlElementRef t = triangles->FirstChildElement(); t != nullptr;
-         t = t->NextSiblingElement()) {
-        if (t->IsNamed("triangle") && !ReadTriangle(t, scene, log)) {
-            return false;
-        }
+    if (!ReadTriangleElements(triangles, scene, log, threads)) {
+        return false;
     }
 
     if (mesh->CountChildElements("attachments") > 1) {
@@ -222,24 +108,24 @@ void ResolveMaterialIds(SceneData& scene) {
 // ---------------------------------------------------------------- the file
 
 bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
-                         SkeletonPreparer& preparer, ExportUserInterface* ui) {
+                         SkeletonPreparer& preparer, ExportUserInterface* ui, unsigned threads) {
     gtFile file;
     if (!file.Open(path, gtFileDevice::kRead)) {
         log.Error("Failed to open file: '%s'", path);
         return false;
     }
     if (ui == nullptr) {
-        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer);
+        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer, threads);
     }
     ui->ShowStatus("Reading input file");
     ProgressStream progress(file, *ui);
-    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer);
+    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer, threads);
 }
 
 namespace {
 
 bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, SceneData& scene,
-                  tlLog& log, SkeletonPreparer& preparer) {
+                  tlLog& log, SkeletonPreparer& preparer, unsigned threads) {
     log.Info("Reading input file: '%s'", path);
 
     gtXmlCompactDoc document;
@@ -270,7 +156,7 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
         log.Warning("Multiple <skeleton> blocks found, only the first will be used.");
     }
 
-    if (!ReadMeshBlock(root, scene, log)) {
+    if (!ReadMeshBlock(root, scene, log, threads)) {
         return false;
     }
     log.Info("Read Mesh");
@@ -303,11 +189,12 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
 }  // namespace
 
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
-                           SceneData& scene, tlLog& log, SkeletonPreparer& preparer) {
+                           SceneData& scene, tlLog& log, SkeletonPreparer& preparer,
+                           unsigned threads) {
     // A small file can ask for bones x frames key frames; running out of memory is reported
     // like any other failure to read.
     try {
-        return ReadDocument(stream, path, fileVersion, scene, log, preparer);
+        return ReadDocument(stream, path, fileVersion, scene, log, preparer, threads);
     } catch (const std::bad_alloc&) {
         log.Error("Out of memory reading file: '%s'", path);
         return false;

@@ -13,19 +13,47 @@ namespace {
 
 // A fresh lexer over one element's text. GetText may return the document's scratch text, which
 // stays valid while no other element text is joined, that is, for the life of this reader.
+// Quiet: nothing is shown, and Clean() tells whether anything would have been.
 class ElementNumbers {
 public:
-    explicit ElementNumbers(gtXmlElementRef element) {
+    explicit ElementNumbers(gtXmlElementRef element, bool quiet = false) {
         const char* text = element->GetText();
-        m_lexer.SetInput(text, static_cast<int>(std::strlen(text)) + 1);
+        const size_t length = std::strlen(text);
+        if (quiet) {
+            m_lexer.flags = gtLexer::kSilent | gtLexer::kNoWarnings;
+            // the lexer warns only inside comments and strings
+            m_mayWarn = std::strpbrk(text, "/\"'\\") != nullptr;
+        }
+        m_lexer.SetInput(text, static_cast<int>(length) + 1);
     }
     float Real() { return m_lexer.ReadReal(); }
     void Comma() { m_lexer.SkipComma(); }
     void FourReals(float values[4]) { m_lexer.ReadFourReals(values); }
+    bool Clean() const { return !m_mayWarn && !m_lexer.ErrorFlag(); }
 
 private:
     gtLexer m_lexer;
+    bool m_mayWarn = false;
 };
+
+gtVector3 ReadVector(ElementNumbers& numbers) {
+    gtVector3 v;
+    v.x = numbers.Real();
+    numbers.Comma();
+    v.y = numbers.Real();
+    numbers.Comma();
+    v.z = numbers.Real();
+    numbers.Comma();
+    return v;
+}
+
+SceneTexCoord ReadPair(ElementNumbers& numbers) {
+    SceneTexCoord t;
+    t.u = numbers.Real();
+    numbers.Comma();
+    t.v = numbers.Real();
+    return t;
+}
 
 }  // namespace
 
@@ -51,23 +79,24 @@ int32_t ReadFlagValue(gtXmlElementRef parent, const char* name, int32_t defaultV
 
 gtVector3 ReadVectorText(gtXmlElementRef element) {
     ElementNumbers numbers(element);
-    gtVector3 v;
-    v.x = numbers.Real();
-    numbers.Comma();
-    v.y = numbers.Real();
-    numbers.Comma();
-    v.z = numbers.Real();
-    numbers.Comma();
-    return v;
+    return ReadVector(numbers);
 }
 
 SceneTexCoord ReadPairText(gtXmlElementRef element) {
     ElementNumbers numbers(element);
-    SceneTexCoord t;
-    t.u = numbers.Real();
-    numbers.Comma();
-    t.v = numbers.Real();
-    return t;
+    return ReadPair(numbers);
+}
+
+bool ReadVectorTextQuietly(gtXmlElementRef element, gtVector3& value) {
+    ElementNumbers numbers(element, true);
+    value = ReadVector(numbers);
+    return numbers.Clean();
+}
+
+bool ReadPairTextQuietly(gtXmlElementRef element, SceneTexCoord& value) {
+    ElementNumbers numbers(element, true);
+    value = ReadPair(numbers);
+    return numbers.Clean();
 }
 
 gtVector3 ReadVectorValue(gtXmlElementRef parent, const char* name, const gtVector3& defaultValue) {

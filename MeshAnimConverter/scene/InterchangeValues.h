@@ -34,3 +34,8 @@ gtQuat ReadOrientationValue(gtXmlElementRef parent, const char* name, const gtQu
 
 gtVector3 ReadVectorText(gtXmlElementRef element);
 SceneTexCoord ReadPairText(gtXmlElementRef element);
+// The same read ahead on another thread: nothing is shown or counted, and the result is false
+// when the reading would have shown a message (an error, or a text with a comment or string,
+// where the lexer may warn); `value` is then not to be used.
+bool ReadVectorTextQuietly(gtXmlElementRef element, gtVector3& value);
+bool ReadPairTextQuietly(gtXmlElementRef element, SceneTexCoord& value);
