@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr int kTriangles = 1200;  // 2, 3 and 8 threads: ranges of 600, 400 and 150 or more
+// 2, 3 and 8 threads: ranges of 600, 400 and 300 (at least 256 triangles a range)
+constexpr int kTriangles = 1200;
 
 enum class Fault { kBadNumber, kFourVertices, kComment, kTwoVertices };
 
@@ -107,16 +108,31 @@ TEST(TriangleReader, EveryThreadCountReadsAsOneThread) {
     const Case cases[] = {
         {"clean", {}, true, kTriangles, 0, 0},
         {"bad numbers at range ends",
-         {{0, Fault::kBadNumber}, {149, Fault::kBadNumber}, {150, Fault::kBadNumber},
-          {599, Fault::kBadNumber}, {600, Fault::kBadNumber}, {1199, Fault::kBadNumber}},
-         true, kTriangles, 12, 0},
+         {{0, Fault::kBadNumber},
+          {299, Fault::kBadNumber},
+          {300, Fault::kBadNumber},
+          {599, Fault::kBadNumber},
+          {600, Fault::kBadNumber},
+          {1199, Fault::kBadNumber}},
+         true,
+         kTriangles,
+         12,
+         0},
         {"four vertices and a comment",
-         {{399, Fault::kFourVertices}, {400, Fault::kComment}, {1000, Fault::kFourVertices}},
-         true, kTriangles, 0, 2},
+         {{399, Fault::kFourVertices}, {400, Fault::kComment}, {900, Fault::kFourVertices}},
+         true,
+         kTriangles,
+         0,
+         2},
         {"two vertices stop the reading after earlier messages",
-         {{100, Fault::kBadNumber}, {601, Fault::kFourVertices}, {700, Fault::kTwoVertices},
+         {{100, Fault::kBadNumber},
+          {601, Fault::kFourVertices},
+          {700, Fault::kTwoVertices},
           {900, Fault::kBadNumber}},
-         false, 701, 2, 1},
+         false,
+         701,
+         2,
+         1},
     };
     for (const Case& c : cases) {
         const TempInput xml(Document(Mesh(c.faults), SimpleMaterials()));
