@@ -53,7 +53,7 @@
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/KinFileWriter.h"
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
-#include "MeshAnimConverter/driver/ConvertProcess.h"
+#include "MeshAnimConverter/driver/Conversion.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/driver/ThreadCount.h"
 #include "MeshAnimConverter/mesh/ChunkOptimisation.h"
@@ -295,10 +295,10 @@ void BM_Convert(benchmark::State& state) {
     Quiet();
     const std::string out = (Folder() / "skinned").string();
     for (auto _ : state) {
-        ConvertProcess process;
-        process.inFile = in.xml.c_str();
-        process.outFile = out.c_str();
-        if (!process.Run()) {
+        ConversionOptions options;
+        options.inFile = in.xml;
+        options.outFile = out;
+        if (!RunConversion(options).success) {
             state.SkipWithError("conversion failed");
             break;
         }
@@ -711,7 +711,7 @@ void PrintStageSplit(const std::string& xml, unsigned threads) {
     timed("read", [&] {
         int32_t version = 0;
         ok = ReadInterchangeFile(xml.c_str(), version, scene, programLog, preparer, nullptr,
-                                 threads);
+                                 nullptr, threads);
     });
     timed("fill", [&] { ok = ok && FillGenericMesh(scene, mesh, skeleton, programLog); });
     if (!ok) {

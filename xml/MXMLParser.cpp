@@ -418,337 +418,459 @@ inline bool ElementOpen(const MXMLParser* p) {
     return p->depth > 0;
 }
 
-int Step(MXMLParser* p, int32_t c) {
-    for (;;) {
-        switch (p->state) {
-            case kStart:
-                p->text.length = 0;
-                p->state = kProlog;
-                if (c == 0xFEFF)
-                    return kOk;
-                continue;
+// A state the phases do not know.
+int InternalError(MXMLParser* p) {
+    std::snprintf(p->error, sizeof p->error, "internal error");
+    return kFail;
+}
 
-            case kProlog:
-                if (Is(c, kWs)) {
-                    AppendByte(p->text, (char)c);
-                    return kOk;
-                }
-                if (c == '<') {
-                    ReportText(p);
-                    p->state = kTagOpen;
-                    return kOk;
-                }
-                return Fail(p, "expecting '<'");
+// Returned by a phase when the character is to be taken again in the state it moved to.
+constexpr int kAgain = 1;
 
-            case kTagOpen:
-                p->name.length = 0;
-                p->nameIsTop = 0;
-                p->attributeCount = 0;
-                if (c == '!') {
-                    p->text.length = 0;
-                    p->state = kMarkupDecl;
-                    return kOk;
-                }
-                if (c == '?') {
-                    p->text.length = 0;
-                    p->state = kPIText;
-                    return kOk;
-                }
-                if (Is(c, kNameStart)) {
-                    if (p->rootClosed)
-                        return Fail(p, "already parsed document root element");
-                    Push(p);
-                    AppendByte(p->name, (char)c);
-                    p->state = kElementName;
-                    return kOk;
-                }
-                return FailChar(p, "invalid name start '%c' line %d, col %d", c);
-
-            case kElementName:
-                if (Is(c, kNameChar)) {
-                    AppendByte(p->name, (char)c);
-                    return kOk;
-                }
-                if (Is(c, kWs)) {
-                    EndElementName(p);
-                    p->state = kInTag;
-                    return kOk;
-                }
-                if (c == '/' || c == '>') {
-                    EndElementName(p);
-                    p->state = kInTag;
-                    continue;
-                }
-                return FailChar(p, "unexpected character '%c' line %d, col %d", c);
-
-            case kInTag:
-                if (Is(c, kWs))
-                    return kOk;
-                if (c == '/') {
-                    p->state = kEmptyTagClose;
-                    return kOk;
-                }
-                if (Is(c, kNameStart)) {
-                    AppendByte(AddAttribute(p).name, (char)c);
-                    p->state = kAttrName;
-                    return kOk;
-                }
-                if (c == '>') {
-                    CallStartElement(p);
-                    p->text.length = 0;
-                    p->state = kContent;
-                    p->nameIsTop = 1;
-                    return kOk;
-                }
-                return FailChar(p, "unexpected character '%c' line %d, col %d", c);
-
-            case kEmptyTagClose:
-                if (c == '>') {
-                    CallStartElement(p);
-                    CallEndElement(p);
-                    p->text.length = 0;
-                    Pop(p);
-                    p->state = ElementOpen(p) ? kContent : kProlog;
-                    return kOk;
-                }
-                return Fail(p, "expecting '>'");
-
-            case kMarkupDecl:
-                if (c == '-') {
-                    p->state = kCommentStart;
-                    return kOk;
-                }
-                if (c == '[') {
-                    if (!ElementOpen(p))
-                        return Fail(p, "expecting element");
-                    p->state = kCDATA1;
-                    return kOk;
-                }
-                return Fail(p, "expecting '-' or '['");
-
-            case kAttrName:
-                if (Is(c, kNameChar)) {
-                    AppendByte(CurrentAttribute(p).name, (char)c);
-                    return kOk;
-                }
-                if (Is(c, kWs)) {
-                    p->state = kAttrNameEnd;
-                    return kOk;
-                }
-                if (c == '=') {
-                    p->state = kAttrEquals;
-                    return kOk;
-                }
-                return Fail(p, "expecting '='");
-
-            case kAttrNameEnd:
-                if (Is(c, kWs))
-                    return kOk;
-                if (c == '=') {
-                    p->state = kAttrEquals;
-                    return kOk;
-                }
-                return Fail(p, "expecting '='");
-
-            case kAttrEquals:
-                if (Is(c, kWs))
-                    return kOk;
-                if (c == '"') {
-                    p->state = kAttrValue;
-                    return kOk;
-                }
-                return Fail(p, "expecting '\"'");
-
-            case kAttrValue:
-                if (c == '"') {
-                    p->state = kInTag;
-                    return kOk;
-                }
-                if (c == '&') {
-                    p->reference.length = 0;
-                    p->returnState = kAttrValue;
-                    p->state = kReference;
-                    return kOk;
-                }
-                AppendChar(CurrentAttribute(p).value, c);
+// The document before and between elements: the byte order mark, blanks, the first '<'.
+int StepProlog(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kStart:
+            p->text.length = 0;
+            p->state = kProlog;
+            if (c == 0xFEFF)
                 return kOk;
+            return kAgain;
 
-            case kContent:
-                if (c == '&') {
-                    p->reference.length = 0;
-                    p->returnState = kContent;
-                    p->state = kReference;
-                    return kOk;
-                }
-                if (c == '<') {
-                    ReportText(p);
-                    p->state = kContentTagOpen;
-                    return kOk;
-                }
-                AppendChar(p->text, c);
+        case kProlog:
+            if (Is(c, kWs)) {
+                AppendByte(p->text, (char)c);
                 return kOk;
-
-            case kContentTagOpen:
-                if (c == '/') {
-                    p->state = kEndTagStart;
-                    return kOk;
-                }
+            }
+            if (c == '<') {
+                ReportText(p);
                 p->state = kTagOpen;
-                continue;
-
-            case kReference:
-                if (c == ';') {
-                    int32_t resolved;
-                    if (ResolveReference(p, &resolved) != kOk)
-                        return kFail;
-                    if (p->returnState == kAttrValue) {
-                        AppendChar(CurrentAttribute(p).value, resolved);
-                    } else {
-                        AppendChar(p->text, resolved);
-                    }
-                    p->state = p->returnState;
-                    return kOk;
-                }
-                AppendChar(p->reference, c);
                 return kOk;
+            }
+            return Fail(p, "expecting '<'");
+        default:
+            return InternalError(p);
+    }
+}
 
-            case kEndTagStart:
-                p->name.length = 0;
-                p->nameIsTop = 0;
-                if (Is(c, kNameStart)) {
-                    AppendByte(p->name, (char)c);
-                    p->state = kEndTagName;
-                    return kOk;
-                }
-                return FailChar(p, "unexpected char '%c' line %d, col %d", c);
-
-            case kEndTagName:
-                if (Is(c, kNameChar)) {
-                    AppendByte(p->name, (char)c);
-                    return kOk;
-                }
-                if (!ElementOpen(p) ||
-                    MXMLNameHash(p->name.data, p->name.length) != p->stack[p->depth - 1]) {
-                    return Fail(p, "end tag does not match start tag,");
-                }
-                p->state = kEndTagClose;
-                continue;
-
-            case kEndTagClose:
-                if (Is(c, kWs))
-                    return kOk;
-                if (c == '>') {
-                    CallEndElement(p);
-                    p->text.length = 0;
-                    Pop(p);
-                    p->state = ElementOpen(p) ? kContent : kProlog;
-                    return kOk;
-                }
-                return FailChar(p, "unexpected char '%c' line %d, col %d", c);
-
-            case kCDATA1:
-            case kCDATA2:
-            case kCDATA3:
-            case kCDATA4:
-            case kCDATA5:
-            case kCDATA6:
-                if (c != "CDATA["[p->state - kCDATA1])
-                    return Fail(p, "invalid CDATA");
-                p->state = p->state == kCDATA6 ? kCDATAText : p->state + 1;
+// The '<' of a tag and a start tag's name.
+int StepTagOpen(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kTagOpen:
+            p->name.length = 0;
+            p->nameIsTop = 0;
+            p->attributeCount = 0;
+            if (c == '!') {
+                p->text.length = 0;
+                p->state = kMarkupDecl;
                 return kOk;
-
-            case kCDATAText:
-                if (c == ']') {
-                    p->state = kCDATABracket1;
-                    return kOk;
-                }
-                AppendChar(p->text, c);
-                return kOk;
-
-            case kCDATABracket1:
-                if (c == ']') {
-                    p->state = kCDATABracket2;
-                    return kOk;
-                }
-                AppendByte(p->text, ']');
-                AppendChar(p->text, c);
-                p->state = kCDATAText;
-                return kOk;
-
-            case kCDATABracket2:
-                if (c == '>') {
-                    Report(p, kMXMLDataCDATA);
-                    p->text.length = 0;
-                    p->state = kContent;
-                    return kOk;
-                }
-                AppendByte(p->text, ']');
-                AppendByte(p->text, ']');
-                AppendChar(p->text, c);
-                p->state = kCDATAText;
-                return kOk;
-
-            case kCommentStart:
-                if (c == '-') {
-                    p->state = kCommentText;
-                    return kOk;
-                }
-                return Fail(p, "expecting '-'");
-
-            case kCommentText:
-                if (c == '-') {
-                    p->state = kCommentDash1;
-                    return kOk;
-                }
-                AppendChar(p->text, c);
-                return kOk;
-
-            case kCommentDash1:
-                if (c == '-') {
-                    p->state = kCommentDash2;
-                    return kOk;
-                }
-                AppendByte(p->text, '-');
-                AppendChar(p->text, c);
-                p->state = kCommentText;
-                return kOk;
-
-            case kCommentDash2:
-                if (c == '>') {
-                    Report(p, kMXMLDataComment);
-                    p->text.length = 0;
-                    p->state = ElementOpen(p) ? kContent : kProlog;
-                    return kOk;
-                }
-                AppendByte(p->text, '-');
-                AppendByte(p->text, '-');
-                AppendChar(p->text, c);
-                p->state = kCommentText;
-                return kOk;
-
-            case kPIText:
-                if (c == '?') {
-                    p->state = kPIQuestion;
-                    return kOk;
-                }
-                AppendChar(p->text, c);
-                return kOk;
-
-            case kPIQuestion:
-                if (c == '>') {
-                    Report(p, kMXMLDataDeclaration);
-                    p->text.length = 0;
-                    p->state = ElementOpen(p) ? kContent : kProlog;
-                    return kOk;
-                }
-                AppendByte(p->text, '?');
-                AppendChar(p->text, c);
+            }
+            if (c == '?') {
+                p->text.length = 0;
                 p->state = kPIText;
                 return kOk;
+            }
+            if (Is(c, kNameStart)) {
+                if (p->rootClosed)
+                    return Fail(p, "already parsed document root element");
+                Push(p);
+                AppendByte(p->name, (char)c);
+                p->state = kElementName;
+                return kOk;
+            }
+            return FailChar(p, "invalid name start '%c' line %d, col %d", c);
 
-            default:
-                std::snprintf(p->error, sizeof p->error, "internal error");
-                return kFail;
+        case kElementName:
+            if (Is(c, kNameChar)) {
+                AppendByte(p->name, (char)c);
+                return kOk;
+            }
+            if (Is(c, kWs)) {
+                EndElementName(p);
+                p->state = kInTag;
+                return kOk;
+            }
+            if (c == '/' || c == '>') {
+                EndElementName(p);
+                p->state = kInTag;
+                return kAgain;
+            }
+            return FailChar(p, "unexpected character '%c' line %d, col %d", c);
+        default:
+            return InternalError(p);
+    }
+}
+
+// Inside a start tag: blanks, the start of each attribute, the close ('>' or "/>").
+int StepInTag(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kInTag:
+            if (Is(c, kWs))
+                return kOk;
+            if (c == '/') {
+                p->state = kEmptyTagClose;
+                return kOk;
+            }
+            if (Is(c, kNameStart)) {
+                AppendByte(AddAttribute(p).name, (char)c);
+                p->state = kAttrName;
+                return kOk;
+            }
+            if (c == '>') {
+                CallStartElement(p);
+                p->text.length = 0;
+                p->state = kContent;
+                p->nameIsTop = 1;
+                return kOk;
+            }
+            return FailChar(p, "unexpected character '%c' line %d, col %d", c);
+
+        case kEmptyTagClose:
+            if (c == '>') {
+                CallStartElement(p);
+                CallEndElement(p);
+                p->text.length = 0;
+                Pop(p);
+                p->state = ElementOpen(p) ? kContent : kProlog;
+                return kOk;
+            }
+            return Fail(p, "expecting '>'");
+        default:
+            return InternalError(p);
+    }
+}
+
+// An attribute: its name, the '=', its quoted value.
+int StepAttribute(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kAttrName:
+            if (Is(c, kNameChar)) {
+                AppendByte(CurrentAttribute(p).name, (char)c);
+                return kOk;
+            }
+            if (Is(c, kWs)) {
+                p->state = kAttrNameEnd;
+                return kOk;
+            }
+            if (c == '=') {
+                p->state = kAttrEquals;
+                return kOk;
+            }
+            return Fail(p, "expecting '='");
+
+        case kAttrNameEnd:
+            if (Is(c, kWs))
+                return kOk;
+            if (c == '=') {
+                p->state = kAttrEquals;
+                return kOk;
+            }
+            return Fail(p, "expecting '='");
+
+        case kAttrEquals:
+            if (Is(c, kWs))
+                return kOk;
+            if (c == '"') {
+                p->state = kAttrValue;
+                return kOk;
+            }
+            return Fail(p, "expecting '\"'");
+
+        case kAttrValue:
+            if (c == '"') {
+                p->state = kInTag;
+                return kOk;
+            }
+            if (c == '&') {
+                p->reference.length = 0;
+                p->returnState = kAttrValue;
+                p->state = kReference;
+                return kOk;
+            }
+            AppendChar(CurrentAttribute(p).value, c);
+            return kOk;
+        default:
+            return InternalError(p);
+    }
+}
+
+// Element content: text, references, the '<' that opens a tag.
+int StepContent(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kContent:
+            if (c == '&') {
+                p->reference.length = 0;
+                p->returnState = kContent;
+                p->state = kReference;
+                return kOk;
+            }
+            if (c == '<') {
+                ReportText(p);
+                p->state = kContentTagOpen;
+                return kOk;
+            }
+            AppendChar(p->text, c);
+            return kOk;
+
+        case kContentTagOpen:
+            if (c == '/') {
+                p->state = kEndTagStart;
+                return kOk;
+            }
+            p->state = kTagOpen;
+            return kAgain;
+
+        case kReference:
+            if (c == ';') {
+                int32_t resolved;
+                if (ResolveReference(p, &resolved) != kOk)
+                    return kFail;
+                if (p->returnState == kAttrValue) {
+                    AppendChar(CurrentAttribute(p).value, resolved);
+                } else {
+                    AppendChar(p->text, resolved);
+                }
+                p->state = p->returnState;
+                return kOk;
+            }
+            AppendChar(p->reference, c);
+            return kOk;
+        default:
+            return InternalError(p);
+    }
+}
+
+// An end tag: its name, checked against the open element, and its close.
+int StepEndTag(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kEndTagStart:
+            p->name.length = 0;
+            p->nameIsTop = 0;
+            if (Is(c, kNameStart)) {
+                AppendByte(p->name, (char)c);
+                p->state = kEndTagName;
+                return kOk;
+            }
+            return FailChar(p, "unexpected char '%c' line %d, col %d", c);
+
+        case kEndTagName:
+            if (Is(c, kNameChar)) {
+                AppendByte(p->name, (char)c);
+                return kOk;
+            }
+            if (!ElementOpen(p) ||
+                MXMLNameHash(p->name.data, p->name.length) != p->stack[p->depth - 1]) {
+                return Fail(p, "end tag does not match start tag,");
+            }
+            p->state = kEndTagClose;
+            return kAgain;
+
+        case kEndTagClose:
+            if (Is(c, kWs))
+                return kOk;
+            if (c == '>') {
+                CallEndElement(p);
+                p->text.length = 0;
+                Pop(p);
+                p->state = ElementOpen(p) ? kContent : kProlog;
+                return kOk;
+            }
+            return FailChar(p, "unexpected char '%c' line %d, col %d", c);
+        default:
+            return InternalError(p);
+    }
+}
+
+// "<!" declarations and CDATA sections.
+int StepCData(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kMarkupDecl:
+            if (c == '-') {
+                p->state = kCommentStart;
+                return kOk;
+            }
+            if (c == '[') {
+                if (!ElementOpen(p))
+                    return Fail(p, "expecting element");
+                p->state = kCDATA1;
+                return kOk;
+            }
+            return Fail(p, "expecting '-' or '['");
+
+        case kCDATA1:
+        case kCDATA2:
+        case kCDATA3:
+        case kCDATA4:
+        case kCDATA5:
+        case kCDATA6:
+            if (c != "CDATA["[p->state - kCDATA1])
+                return Fail(p, "invalid CDATA");
+            p->state = p->state == kCDATA6 ? kCDATAText : p->state + 1;
+            return kOk;
+
+        case kCDATAText:
+            if (c == ']') {
+                p->state = kCDATABracket1;
+                return kOk;
+            }
+            AppendChar(p->text, c);
+            return kOk;
+
+        case kCDATABracket1:
+            if (c == ']') {
+                p->state = kCDATABracket2;
+                return kOk;
+            }
+            AppendByte(p->text, ']');
+            AppendChar(p->text, c);
+            p->state = kCDATAText;
+            return kOk;
+
+        case kCDATABracket2:
+            if (c == '>') {
+                Report(p, kMXMLDataCDATA);
+                p->text.length = 0;
+                p->state = kContent;
+                return kOk;
+            }
+            AppendByte(p->text, ']');
+            AppendByte(p->text, ']');
+            AppendChar(p->text, c);
+            p->state = kCDATAText;
+            return kOk;
+        default:
+            return InternalError(p);
+    }
+}
+
+// Comments.
+int StepComment(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kCommentStart:
+            if (c == '-') {
+                p->state = kCommentText;
+                return kOk;
+            }
+            return Fail(p, "expecting '-'");
+
+        case kCommentText:
+            if (c == '-') {
+                p->state = kCommentDash1;
+                return kOk;
+            }
+            AppendChar(p->text, c);
+            return kOk;
+
+        case kCommentDash1:
+            if (c == '-') {
+                p->state = kCommentDash2;
+                return kOk;
+            }
+            AppendByte(p->text, '-');
+            AppendChar(p->text, c);
+            p->state = kCommentText;
+            return kOk;
+
+        case kCommentDash2:
+            if (c == '>') {
+                Report(p, kMXMLDataComment);
+                p->text.length = 0;
+                p->state = ElementOpen(p) ? kContent : kProlog;
+                return kOk;
+            }
+            AppendByte(p->text, '-');
+            AppendByte(p->text, '-');
+            AppendChar(p->text, c);
+            p->state = kCommentText;
+            return kOk;
+        default:
+            return InternalError(p);
+    }
+}
+
+// "<?" processing instructions.
+int StepProcessingInstruction(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kPIText:
+            if (c == '?') {
+                p->state = kPIQuestion;
+                return kOk;
+            }
+            AppendChar(p->text, c);
+            return kOk;
+
+        case kPIQuestion:
+            if (c == '>') {
+                Report(p, kMXMLDataDeclaration);
+                p->text.length = 0;
+                p->state = ElementOpen(p) ? kContent : kProlog;
+                return kOk;
+            }
+            AppendByte(p->text, '?');
+            AppendChar(p->text, c);
+            p->state = kPIText;
+            return kOk;
+        default:
+            return InternalError(p);
+    }
+}
+
+// The phase a state belongs to.
+int StepPhase(MXMLParser* p, int32_t c) {
+    switch (p->state) {
+        case kStart:
+        case kProlog:
+            return StepProlog(p, c);
+        case kTagOpen:
+        case kElementName:
+            return StepTagOpen(p, c);
+        case kInTag:
+        case kEmptyTagClose:
+            return StepInTag(p, c);
+        case kAttrName:
+        case kAttrNameEnd:
+        case kAttrEquals:
+        case kAttrValue:
+            return StepAttribute(p, c);
+        case kContent:
+        case kContentTagOpen:
+        case kReference:
+            return StepContent(p, c);
+        case kEndTagStart:
+        case kEndTagName:
+        case kEndTagClose:
+            return StepEndTag(p, c);
+        case kPIText:
+        case kPIQuestion:
+            return StepProcessingInstruction(p, c);
+        case kMarkupDecl:
+        case kCDATA1:
+        case kCDATA2:
+        case kCDATA3:
+        case kCDATA4:
+        case kCDATA5:
+        case kCDATA6:
+        case kCDATAText:
+        case kCDATABracket1:
+        case kCDATABracket2:
+            return StepCData(p, c);
+        case kCommentStart:
+        case kCommentText:
+        case kCommentDash1:
+        case kCommentDash2:
+            return StepComment(p, c);
+        default:
+            return InternalError(p);
+    }
+}
+
+// One character in the current state; a phase that moves to a state which must see the same
+// character again says so, and the character goes round once more.
+int Step(MXMLParser* p, int32_t c) {
+    for (;;) {
+        const int result = StepPhase(p, c);
+        if (result != kAgain) {
+            return result;
         }
     }
 }

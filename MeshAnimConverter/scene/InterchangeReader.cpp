@@ -17,7 +17,8 @@
 
 // ---------------------------------------------------------------- blocks
 
-bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, unsigned threads) {
+bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, gtLineSink* lexerErrors,
+                   unsigned threads) {
     gtXmlElementRef mesh = root->FindChildElement("mesh");
     if (mesh == nullptr) {
         log.Error("invalid XML node (Mesh)");
@@ -30,7 +31,7 @@ bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, unsigned 
         return false;
     }
     scene.triangles.Reserve(scene.triangles.Count() + triangles->CountChildElements("triangle"));
-    if (!ReadTriangleElements(triangles, scene, log, threads)) {
+    if (!ReadTriangleElements(triangles, scene, log, lexerErrors, threads)) {
         return false;
     }
 
@@ -46,14 +47,16 @@ bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, unsigned 
             }
             SceneAttachment& attachment = scene.attachments.AddNew();
             attachment.name = ReadTextValue(a, "name", "a.unnamed");
-            attachment.position = ReadVectorValue(a, "position", gtVector3{});
-            attachment.orientation = ReadOrientationValue(a, "orientation", attachment.orientation);
+            attachment.position = ReadVectorValue(a, "position", gtVector3{}, lexerErrors);
+            attachment.orientation =
+                ReadOrientationValue(a, "orientation", attachment.orientation, lexerErrors);
         }
     }
     return true;
 }
 
-bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
+bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log,
+                        gtLineSink* lexerErrors) {
     gtXmlElementRef materials = root->FindChildElement("materials");
     if (materials == nullptr) {
         log.Error("Invalid XML node (Materials)");
@@ -67,10 +70,10 @@ bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
         SceneMaterial& material = scene.materials.AddNew();
         material.name = ReadTextValue(m, "name", "unnamed");
         material.id = ReadIntegerValue(m, "id", 0);
-        material.ambient = ReadVectorValue(m, "ambient", gtVector3{});
-        material.diffuse = ReadVectorValue(m, "diffuse", gtVector3{});
-        material.emissive = ReadVectorValue(m, "emissive", gtVector3{});
-        material.specular = ReadVectorValue(m, "specular", gtVector3{});
+        material.ambient = ReadVectorValue(m, "ambient", gtVector3{}, lexerErrors);
+        material.diffuse = ReadVectorValue(m, "diffuse", gtVector3{}, lexerErrors);
+        material.emissive = ReadVectorValue(m, "emissive", gtVector3{}, lexerErrors);
+        material.specular = ReadVectorValue(m, "specular", gtVector3{}, lexerErrors);
         material.shine = ReadRealValue(m, "shine", 0.0f);
         material.twoSided = ReadFlagValue(m, "twoSided", 0);
         material.opacity = ReadRealValue(m, "opacity", 1.0f);
@@ -108,24 +111,28 @@ void ResolveMaterialIds(SceneData& scene) {
 // ---------------------------------------------------------------- the file
 
 bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
-                         SkeletonPreparer& preparer, ExportUserInterface* ui, unsigned threads) {
+                         SkeletonPreparer& preparer, ExportUserInterface* ui,
+                         gtLineSink* lexerErrors, unsigned threads) {
     gtFile file;
     if (!file.Open(path, gtFileDevice::kRead)) {
         log.Error("Failed to open file: '%s'", path);
         return false;
     }
     if (ui == nullptr) {
-        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer, threads);
+        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer, lexerErrors,
+                                     threads);
     }
     ui->ShowStatus("Reading input file");
     ProgressStream progress(file, *ui);
-    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer, threads);
+    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer, lexerErrors,
+                                 threads);
 }
 
 namespace {
 
 bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, SceneData& scene,
-                  tlLog& log, SkeletonPreparer& preparer, unsigned threads) {
+                  tlLog& log, SkeletonPreparer& preparer, gtLineSink* lexerErrors,
+                  unsigned threads) {
     log.Info("Reading input file: '%s'", path);
 
     gtXmlCompactDoc document;
@@ -156,18 +163,18 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
         log.Warning("Multiple <skeleton> blocks found, only the first will be used.");
     }
 
-    if (!ReadMeshBlock(root, scene, log, threads)) {
+    if (!ReadMeshBlock(root, scene, log, lexerErrors, threads)) {
         return false;
     }
     log.Info("Read Mesh");
-    if (!ReadMaterialsBlock(root, scene, log)) {
+    if (!ReadMaterialsBlock(root, scene, log, lexerErrors)) {
         return false;
     }
     log.Info("Read Materials");
     ResolveMaterialIds(scene);
 
     if (gtXmlElementRef skeleton = root->FindChildElement("skeleton")) {
-        ReadSkeletonBlock(skeleton, scene, log, preparer);
+        ReadSkeletonBlock(skeleton, scene, log, preparer, lexerErrors);
         log.Info("Read Skeleton");
     }
     if (gtXmlElementRef animations = root->FindChildElement("animations")) {
@@ -177,7 +184,7 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
             if (!a->IsNamed("animation")) {
                 continue;
             }
-            if (!ReadAnimationBlock(a, scene, log, preparer)) {
+            if (!ReadAnimationBlock(a, scene, log, preparer, lexerErrors)) {
                 return false;
             }
             log.Info("Read Animation (%d)", ++number);
@@ -190,11 +197,11 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
 
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
                            SceneData& scene, tlLog& log, SkeletonPreparer& preparer,
-                           unsigned threads) {
+                           gtLineSink* lexerErrors, unsigned threads) {
     // A small file can ask for bones x frames key frames; running out of memory is reported
     // like any other failure to read.
     try {
-        return ReadDocument(stream, path, fileVersion, scene, log, preparer, threads);
+        return ReadDocument(stream, path, fileVersion, scene, log, preparer, lexerErrors, threads);
     } catch (const std::bad_alloc&) {
         log.Error("Out of memory reading file: '%s'", path);
         return false;

@@ -16,20 +16,21 @@ namespace {
 // Quiet: nothing is shown, and Clean() tells whether anything would have been.
 class ElementNumbers {
 public:
-    explicit ElementNumbers(gtXmlElementRef element, bool quiet = false) {
+    ElementNumbers(gtXmlElementRef element, gtLineSink* lexerErrors, bool quiet = false) {
         const char* text = element->GetText();
-        const size_t length = std::strlen(text);
+        m_lexer.errorBox = lexerErrors;
         if (quiet) {
             m_lexer.flags = gtLexer::kSilent | gtLexer::kNoWarnings;
             // the lexer warns only inside comments and strings
             m_mayWarn = std::strpbrk(text, "/\"'\\") != nullptr;
         }
-        m_lexer.SetInput(text, static_cast<int>(length) + 1);
+        m_lexer.SetInput(text, static_cast<int>(std::strlen(text)) + 1);
     }
+    bool Reported() const { return m_lexer.ErrorFlag(); }
+    bool Clean() const { return !m_mayWarn && !m_lexer.ErrorFlag(); }
     float Real() { return m_lexer.ReadReal(); }
     void Comma() { m_lexer.SkipComma(); }
     void FourReals(float values[4]) { m_lexer.ReadFourReals(values); }
-    bool Clean() const { return !m_mayWarn && !m_lexer.ErrorFlag(); }
 
 private:
     gtLexer m_lexer;
@@ -77,46 +78,56 @@ int32_t ReadFlagValue(gtXmlElementRef parent, const char* name, int32_t defaultV
     return child != nullptr ? ParseFlag(child->GetText(), defaultValue) : defaultValue;
 }
 
-gtVector3 ReadVectorText(gtXmlElementRef element) {
-    ElementNumbers numbers(element);
-    return ReadVector(numbers);
+gtVector3 ReadVectorText(gtXmlElementRef element, gtLineSink* lexerErrors, bool* reported) {
+    ElementNumbers numbers(element, lexerErrors);
+    const gtVector3 v = ReadVector(numbers);
+    if (reported != nullptr) {
+        *reported = numbers.Reported();
+    }
+    return v;
 }
 
-SceneTexCoord ReadPairText(gtXmlElementRef element) {
-    ElementNumbers numbers(element);
-    return ReadPair(numbers);
+SceneTexCoord ReadPairText(gtXmlElementRef element, gtLineSink* lexerErrors, bool* reported) {
+    ElementNumbers numbers(element, lexerErrors);
+    const SceneTexCoord t = ReadPair(numbers);
+    if (reported != nullptr) {
+        *reported = numbers.Reported();
+    }
+    return t;
 }
 
 bool ReadVectorTextQuietly(gtXmlElementRef element, gtVector3& value) {
-    ElementNumbers numbers(element, true);
+    ElementNumbers numbers(element, nullptr, true);
     value = ReadVector(numbers);
     return numbers.Clean();
 }
 
 bool ReadPairTextQuietly(gtXmlElementRef element, SceneTexCoord& value) {
-    ElementNumbers numbers(element, true);
+    ElementNumbers numbers(element, nullptr, true);
     value = ReadPair(numbers);
     return numbers.Clean();
 }
 
-gtVector3 ReadVectorValue(gtXmlElementRef parent, const char* name, const gtVector3& defaultValue) {
+gtVector3 ReadVectorValue(gtXmlElementRef parent, const char* name, const gtVector3& defaultValue,
+                          gtLineSink* lexerErrors) {
     gtXmlElementRef child = parent->FindChildElement(name);
-    return child != nullptr ? ReadVectorText(child) : defaultValue;
+    return child != nullptr ? ReadVectorText(child, lexerErrors) : defaultValue;
 }
 
 SceneTexCoord ReadPairValue(gtXmlElementRef parent, const char* name,
-                            const SceneTexCoord& defaultValue) {
+                            const SceneTexCoord& defaultValue, gtLineSink* lexerErrors) {
     gtXmlElementRef child = parent->FindChildElement(name);
-    return child != nullptr ? ReadPairText(child) : defaultValue;
+    return child != nullptr ? ReadPairText(child, lexerErrors) : defaultValue;
 }
 
-gtQuat ReadOrientationValue(gtXmlElementRef parent, const char* name, const gtQuat& previous) {
+gtQuat ReadOrientationValue(gtXmlElementRef parent, const char* name, const gtQuat& previous,
+                            gtLineSink* lexerErrors) {
     gtXmlElementRef child = parent->FindChildElement(name);
     if (child == nullptr) {
         return previous;
     }
     const char* format = child->GetAttribute("format");
-    ElementNumbers numbers(child);
+    ElementNumbers numbers(child, lexerErrors);
     if (gtString::CompareNoCase(format, "matrix") == 0) {
         float m[9];
         for (float& value : m) {

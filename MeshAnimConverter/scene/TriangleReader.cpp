@@ -8,7 +8,6 @@
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
 #include "toolkit/tlLog.h"
-#include "xml/gtLexer.h"
 #include "xml/gtXmlCompactDoc.h"
 
 namespace {
@@ -16,17 +15,19 @@ namespace {
 // fewer triangles per thread are not worth a thread
 constexpr size_t kMinTrianglesPerThread = 256;
 
-// Channel readers of the one-thread reading: each tells whether the lexer reported an error.
+// Channel readers of the one-thread reading: each tells whether the lexer reported an error;
+// the lexer's box texts go to `lexerErrors` (null: the box itself).
 struct ShownChannels {
+    gtLineSink* lexerErrors = nullptr;
     bool Vector(gtXmlElementRef channel, gtVector3& value) {
-        const uint64_t before = gtLexer::ReportedErrorCount();
-        value = ReadVectorText(channel);
-        return gtLexer::ReportedErrorCount() != before;
+        bool reported = false;
+        value = ReadVectorText(channel, lexerErrors, &reported);
+        return reported;
     }
     bool Pair(gtXmlElementRef channel, SceneTexCoord& value) {
-        const uint64_t before = gtLexer::ReportedErrorCount();
-        value = ReadPairText(channel);
-        return gtLexer::ReportedErrorCount() != before;
+        bool reported = false;
+        value = ReadPairText(channel, lexerErrors, &reported);
+        return reported;
     }
 };
 
@@ -136,8 +137,9 @@ void CompleteNormals(SceneTriangle& triangle) {
 }
 
 // The one-thread reading of a triangle into a fresh `triangle`.
-bool ReadTriangle(gtXmlElementRef element, SceneTriangle& triangle, tlLog& log) {
-    ShownChannels channels;
+bool ReadTriangle(gtXmlElementRef element, SceneTriangle& triangle, tlLog& log,
+                  gtLineSink* lexerErrors) {
+    ShownChannels channels{lexerErrors};
     triangle.materialId = ReadIntegerValue(element, "materialId", 0);
     if (element->CountChildElements("vertex") > 3) {
         log.Warning("Expecting 3 vertices per triangle. Only the first 3 will be used.");
@@ -212,7 +214,7 @@ std::vector<size_t> ReadRangesAhead(const std::vector<gtXmlElementRef>& elements
 // Entry point
 
 bool ReadTriangleElements(gtXmlElementRef triangles, SceneData& scene, tlLog& log,
-                          unsigned threads) {
+                          gtLineSink* lexerErrors, unsigned threads) {
     std::vector<gtXmlElementRef> elements;
     for (gtXmlElementRef t = triangles->FirstChildElement(); t != nullptr;
          t = t->NextSiblingElement()) {
@@ -222,7 +224,7 @@ bool ReadTriangleElements(gtXmlElementRef triangles, SceneData& scene, tlLog& lo
     const size_t ranges = std::min<size_t>(threads, elements.size() / kMinTrianglesPerThread);
     if (ranges < 2) {
         for (gtXmlElementRef t : elements) {
-            if (!ReadTriangle(t, scene.triangles.AddNew(), log))
+            if (!ReadTriangle(t, scene.triangles.AddNew(), log, lexerErrors))
                 return false;
         }
         return true;
@@ -239,7 +241,7 @@ bool ReadTriangleElements(gtXmlElementRef triangles, SceneData& scene, tlLog& lo
     for (size_t k = 0; k < ranges; ++k) {
         for (size_t i = stop[k]; i < begin[k + 1]; ++i) {
             out[i] = SceneTriangle();
-            if (!ReadTriangle(elements[i], out[i], log)) {
+            if (!ReadTriangle(elements[i], out[i], log, lexerErrors)) {
                 scene.triangles.SetCount(first + static_cast<int>(i) + 1);
                 return false;
             }

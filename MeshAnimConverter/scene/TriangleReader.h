@@ -16,11 +16,13 @@
 
 #include "MeshAnimConverter/scene/SceneData.h"
 
+class gtLineSink;
 class gtXmlElementRef;
 class tlLog;
 
 // Appends the <triangle> children of `triangles` to scene.triangles, using up to `threads`
-// threads (1: this thread alone). False after the error of a triangle with fewer than three
-// vertices; scene.triangles then ends with that triangle.
+// threads (1: this thread alone); the lexers' box texts go to `lexerErrors` (null: the box
+// itself). False after the error of a triangle with fewer than three vertices;
+// scene.triangles then ends with that triangle.
 bool ReadTriangleElements(gtXmlElementRef triangles, SceneData& scene, tlLog& log,
-                          unsigned threads);
+                          gtLineSink* lexerErrors, unsigned threads);

@@ -65,7 +65,7 @@ Reading Read(const TempInput& input, unsigned threads) {
     int32_t version = 0;
     Reading r;
     r.ok = ReadInterchangeFile(input.Path().c_str(), version, scene, programLog, TestPreparer(),
-                               nullptr, threads);
+                               nullptr, nullptr, threads);
     r.lines = log.Lines();
     r.boxes = boxes.Texts();
     r.triangles.assign(scene.triangles.begin(), scene.triangles.end());
