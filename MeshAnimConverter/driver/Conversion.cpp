@@ -38,9 +38,10 @@ ConversionResult RunConversion(const ConversionOptions& options) {
     LineSplitter lexerErrors(receive);
     FileList written(result.filesWritten);
     NullExportUserInterface silent;
-    const ReportContext report{log,      options.ui != nullptr ? *options.ui : silent,
-                               stdout,   &printed,
-                               &written, &lexerErrors};
+    ReportContext report{log, options.ui != nullptr ? *options.ui : silent};
+    report.printed = &printed;
+    report.written = &written;
+    report.lexerErrors = &lexerErrors;
     ConvertProcess process(options, report);
     result.success = process.RunLogged();
     result.errorCount = log.numErrors;
