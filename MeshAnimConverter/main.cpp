@@ -51,6 +51,7 @@ int wmain(int argc, wchar_t** argv) {
 }
 #else
 int main(int argc, char** argv) {
+    platform::UseHugePageAllocator(argv);
     std::vector<std::string> arguments;
     try {
         arguments.assign(argv, argv + argc);

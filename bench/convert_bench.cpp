@@ -19,6 +19,13 @@
 // (ru_maxrss) over the input size (--importer=PATH names another program, --no-table skips
 // it). After the benchmarks a summary: pugixml's MB/s, the conversion's MB/s and triangles per
 // second, their ratio and the per-stage split.
+//
+// With --shared-file=PATH (the team's benchmark file: gen_interchange.py 100000 PATH), first the
+// yardstick on that file, in the same run: pugixml's load_buffer with the default flags on the
+// file's bytes already in memory, the tree destroyed outside the timing, median of 3; the whole
+// VantokMeshImporter process (-outputKIN false), median of 3 with its CPU time and peak memory,
+// for the hardware's thread count and VANTOK_THREADS 1 and 2; their ratio; and the stage split
+// (read, fill, build, optimise, write IM) run in this process on that file for 1 and 2 threads.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -26,6 +33,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -44,6 +52,7 @@
 #include "InterchangeBuilder.h"
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/KinFileWriter.h"
+#include "MeshAnimConverter/anim/SkeletonPreparation.h"
 #include "MeshAnimConverter/driver/Conversion.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/driver/ThreadCount.h"
@@ -494,9 +503,21 @@ double Seconds(const timeval& t) {
 }
 
 // Runs the importer on one file in a child process; its peak resident memory from wait4.
-ChildRun RunImporter(const std::string& importer, const std::string& xml, const std::string& out) {
+// `threads`, when not null, is the child's VANTOK_THREADS.
+ChildRun RunImporter(const std::string& importer, const std::string& xml, const std::string& out,
+                     const char* threads = nullptr) {
     ChildRun result;
 #ifndef _WIN32
+    std::vector<std::string> variables;
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (threads == nullptr || std::strncmp(*e, "VANTOK_THREADS=", 15) != 0)
+            variables.emplace_back(*e);
+    }
+    if (threads != nullptr)
+        variables.push_back(std::string("VANTOK_THREADS=") + threads);
+    std::vector<char*> envp;
+    for (std::string& v : variables) envp.push_back(v.data());
+    envp.push_back(nullptr);
     std::vector<std::string> args = {importer, "-inFile",    xml,    "-outFile",
                                      out,      "-outputKIN", "false"};
     std::vector<char*> argv;
@@ -508,7 +529,7 @@ ChildRun RunImporter(const std::string& importer, const std::string& xml, const 
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const int spawned =
-        posix_spawn(&pid, importer.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn(&pid, importer.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return result;
@@ -525,6 +546,7 @@ ChildRun RunImporter(const std::string& importer, const std::string& xml, const 
     (void)importer;
     (void)xml;
     (void)out;
+    (void)threads;
 #endif
     return result;
 }
@@ -624,6 +646,167 @@ void PrintTable(const std::string& importer, bool withMillion) {
     std::printf("\n");
 }
 
+// ---------------------------------------------------------------------------------------------
+// The shared benchmark file
+
+double Median3(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double ProcessCpuSeconds() {
+#ifndef _WIN32
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+#else
+    return 0.0;
+#endif
+}
+
+// pugixml on the file's bytes in memory, default flags, tree destroyed outside the timing:
+// median wall and CPU seconds of 3 (zero when it fails).
+Timing PugixmlSeconds(const std::string& bytes) {
+    std::vector<double> wall, cpu;
+    for (int i = 0; i < 3; ++i) {
+        auto doc = std::make_unique<pugi::xml_document>();
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ProcessCpuSeconds();
+        const bool ok = static_cast<bool>(doc->load_buffer(bytes.data(), bytes.size()));
+        cpu.push_back(ProcessCpuSeconds() - cpuStart);
+        wall.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        doc.reset();
+        if (!ok)
+            return Timing{};
+    }
+    return Timing{Median3(wall), Median3(cpu)};
+}
+
+// The stages of one conversion in this process, wall and CPU seconds each.
+void PrintStageSplit(const std::string& xml, unsigned threads) {
+    Quiet();
+    NullExportUserInterface ui;
+    const std::string out = (Folder() / "shared_stage.im").string();
+    struct Stage {
+        const char* name;
+        double wall;
+        double cpu;
+    };
+    std::vector<Stage> stages;
+    auto timed = [&stages](const char* name, auto&& work) {
+        const auto start = std::chrono::steady_clock::now();
+        const double cpu = ProcessCpuSeconds();
+        work();
+        stages.push_back(
+            {name, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+             ProcessCpuSeconds() - cpu});
+    };
+    SceneData scene;
+    std::unique_ptr<GenericMesh> mesh;
+    std::unique_ptr<ConverterExGenericSkeleton> skeleton;
+    std::unique_ptr<ExIndexedMesh> indexed;
+    SkeletonAnimationPreparer preparer(programLog);
+    bool ok = true;
+    timed("read", [&] {
+        int32_t version = 0;
+        ok = ReadInterchangeFile(xml.c_str(), version, scene, programLog, preparer, nullptr,
+                                 nullptr, threads);
+    });
+    timed("fill", [&] { ok = ok && FillGenericMesh(scene, mesh, skeleton, programLog); });
+    if (!ok) {
+        std::printf("    (%u threads: the file could not be read)\n", threads);
+        return;
+    }
+    timed("build", [&] { indexed = std::make_unique<ExIndexedMesh>(*mesh, false, ui); });
+    timed("optimise", [&] {
+        ParallelChunkOptimiser optimiser(threads);
+        optimiser.Begin(*indexed);
+        for (uint32_t i = 0; i < indexed->ChunkCount(); ++i) optimiser.Take(i);
+    });
+    timed("write IM", [&] {
+        AlreadyOptimised asIs;
+        WriteIndexedMeshFile(out.c_str(), *indexed, nullptr, asIs, ReportContext{programLog, ui});
+    });
+    double wall = 0, cpu = 0;
+    for (const Stage& st : stages) {
+        wall += st.wall;
+        cpu += st.cpu;
+    }
+    std::printf("    %u thread%s:", threads, threads == 1 ? " " : "s");
+    for (const Stage& st : stages) {
+        std::printf("  %s %.0f ms [%.0f]", st.name, st.wall * 1e3, st.cpu * 1e3);
+    }
+    std::printf("  = %.0f ms [%.0f]\n", wall * 1e3, cpu * 1e3);
+}
+
+// The children run first, while this process is small (see PrintTable), then pugixml and the
+// stages in this process.
+void PrintSharedFile(const std::string& importer, const std::string& xml) {
+    std::error_code error;
+    const auto size = fs::file_size(xml, error);
+    if (error || size == 0) {
+        std::printf("Shared file %s: cannot be read\n\n", xml.c_str());
+        return;
+    }
+    const double mb = static_cast<double>(size) / 1e6;
+    std::printf("Shared file %s, %.1f MB (medians of 3; CPU time in brackets)\n", xml.c_str(), mb);
+    const std::string out = (Folder() / "shared").string();
+    std::vector<std::string> lines;
+    std::vector<Timing> runs;
+    for (const char* threads : {static_cast<const char*>(nullptr), "1", "2"}) {
+        std::vector<double> wall, cpu, peak;
+        for (int i = 0; i < 3; ++i) {
+            const ChildRun run = RunImporter(importer, xml, out, threads);
+            if (!run.ok)
+                break;
+            wall.push_back(run.seconds);
+            cpu.push_back(run.cpuSeconds);
+            peak.push_back(run.peakMB);
+        }
+        char line[300];
+        if (wall.size() != 3) {
+            std::snprintf(line, sizeof line, "  conversion, VANTOK_THREADS %-5s failed",
+                          threads ? threads : "unset");
+            runs.push_back(Timing{});
+        } else {
+            const double w = Median3(wall);
+            const double c = Median3(cpu);
+            std::snprintf(line, sizeof line,
+                          "  conversion, VANTOK_THREADS %-5s %7.3f s [%6.3f]  %8.1f MB/s  "
+                          "CPU/wall %.2f  peak %.1f MB = %.2f x input",
+                          threads ? threads : "unset", w, c, mb / w, c / w, Median3(peak),
+                          Median3(peak) / (mb * 1e6 / (1024.0 * 1024.0)));
+            runs.push_back(Timing{w, c});
+        }
+        lines.push_back(line);
+    }
+    fs::remove(out + ".im", error);
+
+    std::string bytes(static_cast<size_t>(size), '\0');
+    if (std::FILE* f = std::fopen(xml.c_str(), "rb")) {
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+        std::fclose(f);
+    }
+    const Timing pugi = PugixmlSeconds(bytes);
+    bytes = std::string();
+    if (pugi.real > 0) {
+        std::printf("  pugixml load_buffer              %7.3f s [%6.3f]  %8.1f MB/s\n", pugi.real,
+                    pugi.cpu, mb / pugi.real);
+    }
+    // the ratio on CPU time too: on a loaded machine wall times say little
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::printf("%s", lines[i].c_str());
+        if (pugi.real > 0 && runs[i].real > 0)
+            std::printf("  ratio %.3f [%.3f]", pugi.real / runs[i].real, pugi.cpu / runs[i].cpu);
+        std::printf("\n");
+    }
+    std::printf("  stage split in this process, wall [CPU]:\n");
+    PrintStageSplit(xml, 1);
+    PrintStageSplit(xml, 2);
+    std::printf("\n");
+}
+
 std::string DefaultImporter() {
     std::error_code error;
     fs::path self = fs::read_symlink("/proc/self/exe", error);
@@ -638,6 +821,7 @@ int main(int argc, char** argv) {
     bool withMillion = false;
     bool noTable = false;
     std::string importer = DefaultImporter();
+    std::string sharedFile;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--with-1m") == 0) {
@@ -646,6 +830,8 @@ int main(int argc, char** argv) {
             noTable = true;
         } else if (std::strncmp(argv[i], "--importer=", 11) == 0) {
             importer = argv[i] + 11;
+        } else if (std::strncmp(argv[i], "--shared-file=", 14) == 0) {
+            sharedFile = argv[i] + 14;
         } else {
             rest.push_back(argv[i]);
         }
@@ -656,6 +842,8 @@ int main(int argc, char** argv) {
         return 1;
     if (!noTable)
         PrintTable(importer, withMillion);
+    if (!sharedFile.empty())
+        PrintSharedFile(importer, sharedFile);
     CapturingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintSummary(reporter);

@@ -3,7 +3,7 @@
 # peers pugixml and expat), configures build-bench/ as Release with -DVANTOK_BENCH=ON, builds
 # the named benchmark and runs it with the remaining arguments.
 #   bash scripts/bench.sh xml_load_bench [--benchmark_filter=...]
-#   bash scripts/bench.sh convert_bench [--with-1m]
+#   bash scripts/bench.sh convert_bench [--with-1m] [--shared-file=PATH]
 source "$(dirname "$0")/common.sh"
 
 if [ $# -lt 1 ]; then

@@ -61,7 +61,7 @@ bool ConvertProcess::Run() {
     auto scene = std::make_unique<SceneData>();
     SkeletonAnimationPreparer preparer(report.log);
     if (!ReadInterchangeFile(inFile.c_str(), m_fileVersion, *scene, report.log, preparer,
-                             &report.ui, report.lexerErrors)) {
+                             &report.ui, report.lexerErrors, ThreadsOf(m_options))) {
         return false;
     }
     report.log.Info("Finished reading input file");

@@ -1,25 +1,19 @@
-// Cutting strips into cache-sized pieces and ordering pieces and loose
+// Cutting strips into cache-sized pieces, and the order of the loose
 // triangles for a FIFO vertex cache.
 //
 // SplitStrips cuts each strip into pieces of `pieceLength` non-degenerate
 // triangles (a short remainder of up to 3 joins the last piece). Pieces shorter
 // than the minimum strip length become loose triangles, which
-// OrderLooseTriangles orders greedily by cached vertices. OrderPieces starts
-// from the piece with the fewest edge neighbours and repeatedly takes, among
-// the pieces sharing a vertex with the last one, the one with the best cache hit
-// ratio, breaking ties by winding. Cost: linear in the triangles times the
-// cache size (loose order) or the vertex valence (piece order, over flat
-// tables: corners per piece, pieces per vertex, a flag per cached vertex).
+// OrderLooseTriangles orders greedily by cached vertices; the pieces are
+// ordered by OrderPieces (StripPieceOrder.h). Cost: linear in the triangles
+// times the cache size.
 #pragma once
 
 #include <vector>
 
+#include "MeshAnimConverter/geometry/StripPieceOrder.h"
 #include "MeshAnimConverter/geometry/StripifyInfo.h"
 #include "MeshAnimConverter/geometry/Stripper.h"
-
-struct StripPiece {
-    std::vector<int> tris;
-};
 
 std::vector<StripPiece> SplitStrips(const std::vector<Strip>& strips, const StripifyInfo& info,
                                     int pieceLength);
@@ -30,10 +24,3 @@ void DropShortPieces(std::vector<StripPiece>& pieces, unsigned minLength, std::v
 // Greedy cache order of the loose triangles: most cached vertices, first on ties.
 std::vector<int> OrderLooseTriangles(const std::vector<int>& loose, const StripifyInfo& info,
                                      int cacheSize);
-
-// Returns the pieces in drawing order.
-std::vector<StripPiece> OrderPieces(std::vector<StripPiece> pieces, const StripifyInfo& info,
-                                    int cacheSize);
-
-// Whether the piece's first triangle runs in the winding its neighbours imply.
-bool WindingTest(const StripPiece& piece, const StripifyInfo& info);

@@ -11,9 +11,14 @@
 // were committed, so a small trial (up to 512 triangles read) is grown once
 // per (seed, start edge, direction) and kept until one of those triangles is
 // committed; passes mostly meet seeds whose trials are still valid. Large
-// trials are grown again each pass (on grids almost none would still be
-// valid). Growth walks precomputed neighbours with per-triangle marks (no
-// lookups, no clearing); seeds come from a next-uncommitted index and
+// trials are grown again each pass: on grids almost none would still be
+// valid. (On the chunks of the shared benchmark file they average 7,000
+// steps, and 31 to 75 passes grow them again: about 490 steps per triangle.
+// Resuming one after its longest prefix of strips whose reads are still all
+// uncommitted keeps nothing there: seeds sit on the committed frontier, so
+// every first strip reads a triangle just committed and comes out
+// different.) Growth walks precomputed neighbours with per-triangle marks
+// (no lookups, no clearing); seeds come from a next-uncommitted index and
 // continuations from per-vertex lists of the edges still usable. Memory:
 // linear in the triangles and in the kept results.
 #pragma once

@@ -1,6 +1,7 @@
 // InterchangeReader: the file, the root checks, the mesh and the materials.
 //
-// The skeleton and animation blocks are read by SkeletonAnimationReader.cpp.
+// The triangles are read by TriangleReader.cpp, the skeleton and animation blocks by
+// SkeletonAnimationReader.cpp.
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 
 #include <new>
@@ -8,118 +9,16 @@
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
 #include "MeshAnimConverter/scene/ProgressStream.h"
+#include "MeshAnimConverter/scene/TriangleReader.h"
 #include "toolkit/gtFile.h"
 #include "toolkit/gtFileDevice.h"
 #include "toolkit/tlLog.h"
 #include "xml/gtXmlCompactDoc.h"
 
-namespace {
-
-// The vertex channel's stream number: the integer value of its `stream` attribute (0 when
-// missing or empty), taken as unsigned so that negative numbers count as large.
-uint32_t StreamOf(gtXmlElementRef channel) {
-    return static_cast<uint32_t>(ParseLong(channel->GetAttribute("stream")));
-}
-
-void ReadVertex(gtXmlElementRef element, SceneVertex& vertex, gtLineSink* lexerErrors) {
-    // First the first child of each channel, whatever its stream...
-    gtXmlElementRef position = element->FindChildElement("position");
-    gtXmlElementRef normal = element->FindChildElement("normal");
-    gtXmlElementRef texcoord = element->FindChildElement("texcoord");
-    bool positionReported = false;
-    bool normalReported = false;
-    bool texcoordReported = false;
-    if (position != nullptr) {
-        vertex.position = ReadVectorText(position, lexerErrors, &positionReported);
-    }
-    if (normal != nullptr) {
-        vertex.normal = ReadVectorText(normal, lexerErrors, &normalReported);
-    }
-    if (texcoord != nullptr) {
-        vertex.texcoord = ReadPairText(texcoord, lexerErrors, &texcoordReported);
-    }
-    // ...then every stream-0 channel again in document order (the last wins), and the weights.
-    // Reading a first child again gives the same value, so it is skipped unless its first
-    // reading reported errors, which the second reading reports again.
-    for (gtXmlElementRef child = element->FirstChildElement(); child != nullptr;
-         child = child->NextSiblingElement()) {
-        const uint32_t stream = StreamOf(child);
-        if (child->IsNamed("boneId")) {
-            if (stream < 4) {
-                vertex.boneId[stream] = ParseLong(child->GetText());
-            }
-        } else if (child->IsNamed("blend")) {
-            if (stream < 4) {
-                vertex.blend[stream] = ParseReal(child->GetText());
-            }
-        } else if (stream != 0) {
-            continue;
-        } else if (child->IsNamed("position")) {
-            if (child != position || positionReported) {
-                vertex.position = ReadVectorText(child, lexerErrors);
-            }
-        } else if (child->IsNamed("normal")) {
-            if (child != normal || normalReported) {
-                vertex.normal = ReadVectorText(child, lexerErrors);
-            }
-        } else if (child->IsNamed("texcoord")) {
-            if (child != texcoord || texcoordReported) {
-                vertex.texcoord = ReadPairText(child, lexerErrors);
-            }
-        }
-    }
-    // Weights sum to 1, or are all 0.
-    float sum = 0.0f;
-    for (float w : vertex.blend) {
-        sum += w;
-    }
-    if (sum > 0.0f) {
-        const float scale = 1.0f / sum;
-        for (float& w : vertex.blend) {
-            w *= scale;
-        }
-    } else {
-        for (float& w : vertex.blend) {
-            w = 0.0f;
-        }
-    }
-}
-
-bool ReadTriangle(gtXmlElementRef element, SceneData& scene, tlLog& log, gtLineSink* lexerErrors) {
-    SceneTriangle& triangle = scene.triangles.AddNew();
-    triangle.materialId = ReadIntegerValue(element, "materialId", 0);
-    if (element->CountChildElements("vertex") > 3) {
-        log.Warning("Expecting 3 vertices per triangle. Only the first 3 will be used.");
-    }
-    gtXmlElementRef vertex = element->FindChildElement("vertex");
-    for (int corner = 0; corner < 3; ++corner) {
-        if (vertex == nullptr) {
-            log.Error("Expecting 3 vertices per triangle");
-            return false;
-        }
-        ReadVertex(vertex, triangle.vertices[corner], lexerErrors);
-        do {
-            vertex = vertex->NextSiblingElement();
-        } while (vertex != nullptr && !vertex->IsNamed("vertex"));
-    }
-    // Face normal for the corners that were given none.
-    const gtVector3& p0 = triangle.vertices[0].position;
-    const gtVector3& p1 = triangle.vertices[1].position;
-    const gtVector3& p2 = triangle.vertices[2].position;
-    const gtVector3 faceNormal = Normalise(Cross(p2 - p1, p0 - p1));
-    for (SceneVertex& corner : triangle.vertices) {
-        if (LengthSquared(corner.normal) == 0.0f) {
-            corner.normal = faceNormal;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------- blocks
 
-bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, gtLineSink* lexerErrors) {
+bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, gtLineSink* lexerErrors,
+                   unsigned threads) {
     gtXmlElementRef mesh = root->FindChildElement("mesh");
     if (mesh == nullptr) {
         log.Error("invalid XML node (Mesh)");
@@ -132,11 +31,8 @@ bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, gtLineSin
         return false;
     }
     scene.triangles.Reserve(scene.triangles.Count() + triangles->CountChildElements("triangle"));
-    for (gtXmlElementRef t = triangles->FirstChildElement(); t != nullptr;
-         t = t->NextSiblingElement()) {
-        if (t->IsNamed("triangle") && !ReadTriangle(t, scene, log, lexerErrors)) {
-            return false;
-        }
+    if (!ReadTriangleElements(triangles, scene, log, lexerErrors, threads)) {
+        return false;
     }
 
     if (mesh->CountChildElements("attachments") > 1) {
@@ -216,24 +112,27 @@ void ResolveMaterialIds(SceneData& scene) {
 
 bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
                          SkeletonPreparer& preparer, ExportUserInterface* ui,
-                         gtLineSink* lexerErrors) {
+                         gtLineSink* lexerErrors, unsigned threads) {
     gtFile file;
     if (!file.Open(path, gtFileDevice::kRead)) {
         log.Error("Failed to open file: '%s'", path);
         return false;
     }
     if (ui == nullptr) {
-        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer, lexerErrors);
+        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer, lexerErrors,
+                                     threads);
     }
     ui->ShowStatus("Reading input file");
     ProgressStream progress(file, *ui);
-    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer, lexerErrors);
+    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer, lexerErrors,
+                                 threads);
 }
 
 namespace {
 
 bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, SceneData& scene,
-                  tlLog& log, SkeletonPreparer& preparer, gtLineSink* lexerErrors) {
+                  tlLog& log, SkeletonPreparer& preparer, gtLineSink* lexerErrors,
+                  unsigned threads) {
     log.Info("Reading input file: '%s'", path);
 
     gtXmlCompactDoc document;
@@ -264,7 +163,7 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
         log.Warning("Multiple <skeleton> blocks found, only the first will be used.");
     }
 
-    if (!ReadMeshBlock(root, scene, log, lexerErrors)) {
+    if (!ReadMeshBlock(root, scene, log, lexerErrors, threads)) {
         return false;
     }
     log.Info("Read Mesh");
@@ -298,11 +197,11 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
 
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
                            SceneData& scene, tlLog& log, SkeletonPreparer& preparer,
-                           gtLineSink* lexerErrors) {
+                           gtLineSink* lexerErrors, unsigned threads) {
     // A small file can ask for bones x frames key frames; running out of memory is reported
     // like any other failure to read.
     try {
-        return ReadDocument(stream, path, fileVersion, scene, log, preparer, lexerErrors);
+        return ReadDocument(stream, path, fileVersion, scene, log, preparer, lexerErrors, threads);
     } catch (const std::bad_alloc&) {
         log.Error("Out of memory reading file: '%s'", path);
         return false;

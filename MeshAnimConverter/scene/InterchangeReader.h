@@ -24,19 +24,21 @@ class tlLog;
 // fails first) and fills `scene`, reporting to `log`. Each skeleton and animation block is
 // handed to `preparer` as soon as it is read.
 // `ui`, when given, is shown the share of the file read so far. `lexerErrors`, when given,
-// receives the error box texts of the lexers that read the numbers (null: the box itself).
+// receives the error box texts of the lexers that read the numbers (null: the box itself). The
+// triangles are read on up to `threads` threads, with the same scene and messages for every
+// count.
 bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
                          SkeletonPreparer& preparer, ExportUserInterface* ui = nullptr,
-                         gtLineSink* lexerErrors = nullptr);
+                         gtLineSink* lexerErrors = nullptr, unsigned threads = 1);
 // The same from an open stream (read to its end); `path` names it in the messages.
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
                            SceneData& scene, tlLog& log, SkeletonPreparer& preparer,
-                           gtLineSink* lexerErrors = nullptr);
+                           gtLineSink* lexerErrors = nullptr, unsigned threads = 1);
 
 // The blocks, for the reader and its tests. The mesh and materials readers take the root
 // element; the skeleton and animation readers take their own element.
 bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log,
-                   gtLineSink* lexerErrors = nullptr);
+                   gtLineSink* lexerErrors = nullptr, unsigned threads = 1);
 bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log,
                         gtLineSink* lexerErrors = nullptr);
 void ResolveMaterialIds(SceneData& scene);

@@ -13,21 +13,48 @@ namespace {
 
 // A fresh lexer over one element's text. GetText may return the document's scratch text, which
 // stays valid while no other element text is joined, that is, for the life of this reader.
+// Quiet: nothing is shown, and Clean() tells whether anything would have been.
 class ElementNumbers {
 public:
-    ElementNumbers(gtXmlElementRef element, gtLineSink* lexerErrors) {
+    ElementNumbers(gtXmlElementRef element, gtLineSink* lexerErrors, bool quiet = false) {
         const char* text = element->GetText();
         m_lexer.errorBox = lexerErrors;
+        if (quiet) {
+            m_lexer.flags = gtLexer::kSilent | gtLexer::kNoWarnings;
+            // the lexer warns only inside comments and strings
+            m_mayWarn = std::strpbrk(text, "/\"'\\") != nullptr;
+        }
         m_lexer.SetInput(text, static_cast<int>(std::strlen(text)) + 1);
     }
     bool Reported() const { return m_lexer.ErrorFlag(); }
+    bool Clean() const { return !m_mayWarn && !m_lexer.ErrorFlag(); }
     float Real() { return m_lexer.ReadReal(); }
     void Comma() { m_lexer.SkipComma(); }
     void FourReals(float values[4]) { m_lexer.ReadFourReals(values); }
 
 private:
     gtLexer m_lexer;
+    bool m_mayWarn = false;
 };
+
+gtVector3 ReadVector(ElementNumbers& numbers) {
+    gtVector3 v;
+    v.x = numbers.Real();
+    numbers.Comma();
+    v.y = numbers.Real();
+    numbers.Comma();
+    v.z = numbers.Real();
+    numbers.Comma();
+    return v;
+}
+
+SceneTexCoord ReadPair(ElementNumbers& numbers) {
+    SceneTexCoord t;
+    t.u = numbers.Real();
+    numbers.Comma();
+    t.v = numbers.Real();
+    return t;
+}
 
 }  // namespace
 
@@ -53,13 +80,7 @@ int32_t ReadFlagValue(gtXmlElementRef parent, const char* name, int32_t defaultV
 
 gtVector3 ReadVectorText(gtXmlElementRef element, gtLineSink* lexerErrors, bool* reported) {
     ElementNumbers numbers(element, lexerErrors);
-    gtVector3 v;
-    v.x = numbers.Real();
-    numbers.Comma();
-    v.y = numbers.Real();
-    numbers.Comma();
-    v.z = numbers.Real();
-    numbers.Comma();
+    const gtVector3 v = ReadVector(numbers);
     if (reported != nullptr) {
         *reported = numbers.Reported();
     }
@@ -68,14 +89,23 @@ gtVector3 ReadVectorText(gtXmlElementRef element, gtLineSink* lexerErrors, bool*
 
 SceneTexCoord ReadPairText(gtXmlElementRef element, gtLineSink* lexerErrors, bool* reported) {
     ElementNumbers numbers(element, lexerErrors);
-    SceneTexCoord t;
-    t.u = numbers.Real();
-    numbers.Comma();
-    t.v = numbers.Real();
+    const SceneTexCoord t = ReadPair(numbers);
     if (reported != nullptr) {
         *reported = numbers.Reported();
     }
     return t;
+}
+
+bool ReadVectorTextQuietly(gtXmlElementRef element, gtVector3& value) {
+    ElementNumbers numbers(element, nullptr, true);
+    value = ReadVector(numbers);
+    return numbers.Clean();
+}
+
+bool ReadPairTextQuietly(gtXmlElementRef element, SceneTexCoord& value) {
+    ElementNumbers numbers(element, nullptr, true);
+    value = ReadPair(numbers);
+    return numbers.Clean();
 }
 
 gtVector3 ReadVectorValue(gtXmlElementRef parent, const char* name, const gtVector3& defaultValue,

@@ -41,3 +41,8 @@ gtVector3 ReadVectorText(gtXmlElementRef element, gtLineSink* lexerErrors = null
                          bool* reported = nullptr);
 SceneTexCoord ReadPairText(gtXmlElementRef element, gtLineSink* lexerErrors = nullptr,
                            bool* reported = nullptr);
+// The same read ahead on another thread: nothing is shown, and the result is false when the
+// reading would have shown a message (an error, or a text with a comment or string, where the
+// lexer may warn); `value` is then not to be used.
+bool ReadVectorTextQuietly(gtXmlElementRef element, gtVector3& value);
+bool ReadPairTextQuietly(gtXmlElementRef element, SceneTexCoord& value);

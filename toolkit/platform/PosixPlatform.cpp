@@ -7,8 +7,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "toolkit/platform/NativeCalls.h"
@@ -110,6 +112,22 @@ void WriteErrorLine(const char* text) {
 void SuppressSystemDialogs() {}
 
 }  // namespace native
+
+void UseHugePageAllocator(char** argv) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 35))
+    const char* current = std::getenv("GLIBC_TUNABLES");
+    if (current != nullptr && std::strstr(current, "glibc.malloc.hugetlb") != nullptr) {
+        return;  // set already, by the restart or by the caller
+    }
+    std::string value = current != nullptr && *current != 0 ? std::string(current) + ":" : "";
+    value += "glibc.malloc.hugetlb=1";
+    if (setenv("GLIBC_TUNABLES", value.c_str(), 1) == 0) {
+        execv("/proc/self/exe", argv);
+    }
+#else
+    (void)argv;
+#endif
+}
 
 uint32_t Milliseconds() {
     timespec now;

@@ -179,6 +179,11 @@ void SuppressSystemDialogs() {
 // ---------------------------------------------------------------------------------------------
 // Time
 
+// The C runtime's allocator has no such setting.
+void UseHugePageAllocator(char** argv) {
+    (void)argv;
+}
+
 uint32_t Milliseconds() {
     return timeGetTime();
 }
