@@ -26,7 +26,8 @@ export class Thumbnailer {
     frameCamera(this.camera, gltf.scene);
     this.renderer.render(scene, this.camera);
     const url = this.canvas.toDataURL('image/png');
-    scene.traverse((node) => { if (node.isMesh) { node.geometry.dispose(); node.material.dispose(); } });
+    // materials stay: disposing them would drop their compiled programs, which the next asset reuses
+    scene.traverse((node) => { if (node.isMesh) node.geometry.dispose(); });
     return url;
   }
 

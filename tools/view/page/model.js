@@ -82,6 +82,8 @@ function showPanel(panel, detail, gltf, state, onChange) {
   panel.append(element('h2', '', detail.title), counts(detail));
   if (gltf) panel.append(controls(state, gltf.animations, jointsOf(gltf.scene), onChange));
   if (detail.error) panel.append(element('p', 'error', detail.error));
+  if (gltf && gltf.missingImages.length)
+    panel.append(element('p', 'muted', 'images not in the export (drawn white): ' + gltf.missingImages.join(', ')));
   panel.append(lines('Validation', detail.issues, 'error'));
   if (detail.kind === 'xml') panel.append(lines('Conversion log', detail.log, 'muted'));
   panel.append(element('h3', '', 'Dump'), element('pre', '', detail.dump));

@@ -28,12 +28,26 @@ export function glbUrl(name, kins) {
   return '/api/glb?' + query.toString();
 }
 
-// The parsed glTF; a refused export rejects with the server's error text.
+// A white pixel stands in for images the export refers to by name but does not hold.
+const WHITE_PIXEL = 'data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAA' +
+  'DUlEQVR42mP8/5+hHgAHggJ/PchI7wAAAABJRU5ErkJggg==';
+
+// The parsed glTF, with `missingImages`: the names of images not held in the binary. A refused
+// export rejects with the server's error text.
 export async function loadGlb(name, kins) {
   const response = await fetch(glbUrl(name, kins));
   if (!response.ok) throw new Error((await response.text()).trim());
   const bytes = await response.arrayBuffer();
-  return new GLTFLoader().parseAsync(bytes, '');
+  const missing = [];
+  const manager = new THREE.LoadingManager();
+  manager.setURLModifier((url) => {
+    if (/^(data|blob):/.test(url)) return url;
+    missing.push(decodeURIComponent(url));
+    return WHITE_PIXEL;
+  });
+  const gltf = await new GLTFLoader(manager).parseAsync(bytes, '');
+  gltf.missingImages = missing;
+  return gltf;
 }
 
 export function makeRenderer(canvas, antialias) {
