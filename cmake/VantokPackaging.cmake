@@ -3,7 +3,8 @@
 # Linux (`cmake --install`, and the .deb CPack makes): the programs in bin/, libpmtrim.so in
 # lib/, pmtrim.h in include/, the asset-build module (with a VantokConfig.cmake, so
 # find_package(Vantok) finds it) in share/vantok/cmake/ and the README in
-# share/doc/vantok-tools/. The .deb's run-time dependencies come from CPack's shared-library
+# share/doc/vantok-tools/, vantok-view's page files with its three.js in share/vantok/view/.
+# The .deb's run-time dependencies come from CPack's shared-library
 # scan (dpkg-shlibdeps), so vantok-import brings its assimp library.
 # Windows (the mingw builds): a flat .zip with VantokMeshImporter.exe, pmtrim.dll, pmtrim.h,
 # pmtrim.def (the .def the DLL was linked with, renamed) and the README.
@@ -16,7 +17,7 @@ set(VANTOK_PACKAGE_VERSION "1.0.0")
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(vantok_programs "")
-foreach(program VantokMeshImporter vantok-import vantok-dump)
+foreach(program VantokMeshImporter vantok-import vantok-dump vantok-view)
   if(TARGET ${program})
     list(APPEND vantok_programs ${program})
   endif()
@@ -48,6 +49,11 @@ include(\"\${CMAKE_CURRENT_LIST_DIR}/VantokAssets.cmake\")\n")
           DESTINATION ${module_dir})
   install(FILES ${CMAKE_SOURCE_DIR}/README.md
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantok-tools)
+  # vantok-view finds its page files and three.js at ../share/vantok/view from its folder.
+  if(TARGET vantok-view)
+    install(DIRECTORY ${CMAKE_BINARY_DIR}/share/vantok/view
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/vantok)
+  endif()
 endif()
 
 add_custom_target(vantok_package_files DEPENDS ${vantok_programs} pmtrim)

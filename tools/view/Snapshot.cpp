@@ -68,10 +68,10 @@ bool DrawAndCapture(DevToolsPipe& browser, const SnapshotRequest& request, std::
         return false;
     }
     if (request.fitHeight) {
-        if (!browser.Send(
-                "Runtime.evaluate",
-                {{"expression", "document.documentElement.scrollHeight"}, {"returnByValue", true}},
-                result, error, session))
+        if (!browser.Send("Runtime.evaluate",
+                          {{"expression", "document.getElementById('app').scrollHeight"},
+                           {"returnByValue", true}},
+                          result, error, session))
             return false;
         const int height = result["result"].value("value", request.height);
         if (!SetSize(browser, session, request.width, height, error))

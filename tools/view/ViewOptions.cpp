@@ -43,7 +43,7 @@ int ParseViewOptions(int argc, const char* const* argv, ViewOptions& options, st
     app.add_option("--cache", options.cache, "folder for converted interchange files");
     auto* snap = app.add_option("--snapshot", options.snapshot, "draw FILE into OUT.png");
     auto* sheet = app.add_option("--contact-sheet", options.contactSheet,
-                                 "draw every asset of FOLDER into OUT.png, with names");
+                                 "draw every asset of the folders into OUT.png, with names");
     snap->excludes(sheet);
     app.add_option("--kin", options.kin, "animation to pose the snapshot with")->needs(snap);
     app.add_option("--time", options.time, "seconds into the animation")->needs(snap);
@@ -53,9 +53,10 @@ int ParseViewOptions(int argc, const char* const* argv, ViewOptions& options, st
         app.parse(argc, argv);
         if (!size.empty() && !ParseSize(size, options.width, options.height))
             throw CLI::ValidationError("--size", "expected WxH, each from 16 to 8192: " + size);
-        if ((!options.snapshot.empty() || !options.contactSheet.empty()) &&
-            options.inputs.size() != 1)
-            throw CLI::ValidationError("INPUT", "a picture needs exactly one input");
+        if (!options.snapshot.empty() && options.inputs.size() != 1)
+            throw CLI::ValidationError("INPUT", "--snapshot draws exactly one file");
+        if (!options.contactSheet.empty() && options.inputs.empty())
+            throw CLI::ValidationError("INPUT", "--contact-sheet needs a folder");
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) {
             Print(out,

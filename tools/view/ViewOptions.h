@@ -2,7 +2,7 @@
 //
 //   vantok-view [FOLDER|FILE.im|FILE.xml ...] [--host H] [--port N] [--open] [--cache DIR]
 //   vantok-view --snapshot OUT.png FILE [--kin A.kin] [--time S] [--size WxH]
-//   vantok-view --contact-sheet OUT.png FOLDER [--size WxH]
+//   vantok-view --contact-sheet OUT.png FOLDER... [--size WxH]
 #pragma once
 
 #include <cstdio>

@@ -5,7 +5,8 @@
 //                                   VANTOK_SOURCE_DIR, VANTOK_VIEW_TEST_MODULES, VANTOK_SCRATCH)
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFile, execFileSync } from 'node:child_process';
+import { promisify } from 'node:util';
 import fs from 'node:fs';
 import path from 'node:path';
 import { assets } from './Interchange.mjs';
@@ -17,6 +18,7 @@ const scratch = fs.mkdtempSync(path.join(env.VANTOK_SCRATCH || '/tmp', 'view-bro
 const folder = path.join(scratch, 'assets');
 const errors = [];
 let viewer, browser;
+const run = promisify(execFile);
 
 function convert(xmlPath, outBase) {
   execFileSync(env.VANTOK_CONVERTER, ['-inFile', xmlPath, '-outFile', outBase], { stdio: 'pipe' });
@@ -103,8 +105,9 @@ test('snapshots and contact sheets of the examples are PNGs of the requested siz
     convert(path.join(env.VANTOK_SOURCE_DIR, 'examples', name + '.xml'), path.join(examples, name));
   const cache = ['--cache', path.join(scratch, 'cache')];
   const snap = path.join(scratch, 'snap.png'), sheet = path.join(scratch, 'sheet.png');
-  execFileSync(env.VANTOK_VIEW, ['--snapshot', snap, path.join(examples, 'crate_static_materials.im'), '--size', '320x240', ...cache]);
-  execFileSync(env.VANTOK_VIEW, ['--contact-sheet', sheet, examples, '--size', '600x200', ...cache]);
+  await Promise.all([
+    run(env.VANTOK_VIEW, ['--snapshot', snap, path.join(examples, 'crate_static_materials.im'), '--size', '320x240', ...cache]),
+    run(env.VANTOK_VIEW, ['--contact-sheet', sheet, examples, '--size', '600x200', ...cache])]);
   const page = await openPage(browser, viewer.url, errors);
   for (const [file, width, height, minimum] of [[snap, 320, 240, 1], [sheet, 600, 200, 3]]) {
     const bytes = fs.readFileSync(file);

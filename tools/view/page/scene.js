@@ -29,8 +29,8 @@ export function glbUrl(name, kins) {
 }
 
 // A white pixel stands in for images the export refers to by name but does not hold.
-const WHITE_PIXEL = 'data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAA' +
-  'DUlEQVR42mP8/5+hHgAHggJ/PchI7wAAAABJRU5ErkJggg==';
+const WHITE_PIXEL =
+  'data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGP4//8/AAX+Av4N70a4AAAAAElFTkSuQmCC';
 
 // The parsed glTF, with `missingImages`: the names of images not held in the binary. A refused
 // export rejects with the server's error text.

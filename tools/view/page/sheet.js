@@ -5,7 +5,7 @@ import { fetchAssets, Thumbnailer } from './index.js';
 
 function layout(count, width, height) {
   if (height <= 0) {
-    const columns = Math.max(1, Math.floor(width / 240));
+    const columns = Math.max(1, Math.min(count, Math.floor(width / 240)));
     const cell = Math.floor(width / columns);
     return { columns, cellWidth: cell, cellHeight: Math.round(cell * 0.75) };
   }
