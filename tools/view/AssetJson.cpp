@@ -24,9 +24,14 @@ nlohmann::ordered_json SummaryJson(const AssetSummary& summary) {
 
 nlohmann::ordered_json DetailJson(const AssetSummary& summary) {
     nlohmann::ordered_json json = SummaryJson(summary);
-    json["dump"] = summary.meshPath.empty()
-                       ? std::string()
-                       : DumpText(ReadDumpFile(summary.meshPath.string()), DumpOptions{});
+    if (summary.meshPath.empty()) {
+        json["dump"] = "";
+        return json;
+    }
+    // named by its file name alone: the page shows no folder of the server's machine
+    DumpFile file = ReadDumpFile(summary.meshPath.string());
+    file.path = summary.meshPath.filename().string();
+    json["dump"] = DumpText(file, DumpOptions{});
     return json;
 }
 

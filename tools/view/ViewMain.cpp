@@ -92,18 +92,19 @@ int Serve(const ViewOptions& options, AssetCatalog& catalog, std::FILE* out, std
     if (!IsLoopback(options.host))
         Print(err, "warning: listening on " + options.host +
                        ": every machine that reaches it can read the served folders\n");
-    // Ctrl+C and SIGTERM are taken by one thread, which stops the server.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     ViewServer server(catalog, PageFolder());
     std::string error;
     if (!server.Bind(options.host, options.port, error)) {
         Print(err, "error: " + error + "\n");
         return 1;
     }
+    // Ctrl+C and SIGTERM are taken by one thread, which stops the server; blocked before the
+    // server starts its threads, so they inherit the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     const std::string url = "http://" + options.host + ":" + std::to_string(server.Port()) + "/";
     Print(out, "vantok-view: serving " + std::to_string(catalog.List().size()) + " assets at " +
                    url + " (Ctrl+C stops)\n");
@@ -130,7 +131,11 @@ std::string PictureQuery(const ViewOptions& options, AssetCatalog& catalog, std:
         error = "'" + options.inputs.front() + "' is not an .im or interchange file";
         return "";
     }
-    std::string query = "?snapshot=" + EncodeQueryValue(summary->name);
+    std::string query = (options.page ? "?model=" : "?snapshot=") + EncodeQueryValue(summary->name);
+    if (!options.look.empty())
+        query += "&look=" + options.look;
+    if (options.skeleton)
+        query += "&skeleton=1";
     if (!options.kin.empty()) {
         const std::string kin = fs::path(options.kin).filename().string();
         if (std::find(summary->kins.begin(), summary->kins.end(), kin) == summary->kins.end()) {
@@ -138,7 +143,8 @@ std::string PictureQuery(const ViewOptions& options, AssetCatalog& catalog, std:
                     "' or names bones the mesh does not have";
             return "";
         }
-        query += "&kin=" + EncodeQueryValue(kin) + "&time=" + std::to_string(options.time);
+        query += (options.page ? "&clip=" : "&kin=") + EncodeQueryValue(kin) +
+                 "&time=" + std::to_string(options.time);
     }
     return query;
 }

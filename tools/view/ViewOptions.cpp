@@ -47,6 +47,11 @@ int ParseViewOptions(int argc, const char* const* argv, ViewOptions& options, st
     snap->excludes(sheet);
     app.add_option("--kin", options.kin, "animation to pose the snapshot with")->needs(snap);
     app.add_option("--time", options.time, "seconds into the animation")->needs(snap);
+    app.add_flag("--page", options.page, "draw the whole model page, panel included")->needs(snap);
+    app.add_option("--look", options.look, "colour: material, chunk, order (vertex cache), weight")
+        ->check(CLI::IsMember({"material", "chunk", "order", "weight"}))
+        ->needs(snap);
+    app.add_flag("--skeleton", options.skeleton, "draw the skeleton over the model")->needs(snap);
     app.add_option("--size", size, "picture size WxH (snapshot default 800x600)");
     app.set_version_flag("--version", "vantok-view 1");
     try {

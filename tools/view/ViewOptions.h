@@ -1,7 +1,8 @@
 // ViewOptions: the vantok-view command line.
 //
 //   vantok-view [FOLDER|FILE.im|FILE.xml ...] [--host H] [--port N] [--open] [--cache DIR]
-//   vantok-view --snapshot OUT.png FILE [--kin A.kin] [--time S] [--size WxH]
+//   vantok-view --snapshot OUT.png FILE [--kin A.kin] [--time S] [--size WxH] [--page]
+//               [--look material|chunk|order|weight] [--skeleton]
 //   vantok-view --contact-sheet OUT.png FOLDER... [--size WxH]
 #pragma once
 
@@ -19,6 +20,9 @@ struct ViewOptions {
     std::string contactSheet;
     std::string kin;
     double time = 0;
+    bool page = false;          // the whole model page, not the model alone
+    std::string look;           // colour mode; empty: materials
+    bool skeleton = false;      // the skeleton overlay
     int width = 0, height = 0;  // 0: the mode's default
 };
 

@@ -1,6 +1,7 @@
 #include "tools/view/ViewServer.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <fstream>
 #include <iterator>
@@ -42,6 +43,12 @@ ViewServer::ViewServer(AssetCatalog& catalog, const fs::path& pageFolder, int th
     : catalog_(catalog), page_({pageFolder}), server_(std::make_unique<httplib::Server>()) {
     const std::size_t count = static_cast<std::size_t>(threads > 0 ? threads : 1);
     server_->new_task_queue = [count] { return new httplib::ThreadPool(count); };
+    // SO_REUSEADDR only: the library's default adds SO_REUSEPORT, which would let a second
+    // server share a busy port instead of failing.
+    server_->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     Route();
 }
 

@@ -54,8 +54,8 @@ function controls(state, clips, joints, onChange) {
   const joint = select(joints.map((name, i) => [String(i), name]), String(state.joint));
   const skeleton = checkbox(state.skeleton), wire = checkbox(state.wireframe);
   const textures = checkbox(state.textures);
-  const clip = select([['', '(rest pose)'], ...clips.map((c, i) => [String(i), c.name])], '');
-  const play = element('button', '', 'pause');
+  const clip = select([['', '(rest pose)'], ...clips.map((c, i) => [String(i), c.name])], state.clip);
+  const play = element('button', '', state.playing ? 'pause' : 'play');
   const scrub = Object.assign(element('input'), { type: 'range', min: 0, max: 1, step: 0.001, value: 0 });
   const speed = select([['0.25', '¼×'], ['0.5', '½×'], ['1', '1×'], ['2', '2×']], '1');
   const update = () => onChange(Object.assign(state, {
@@ -74,7 +74,7 @@ function controls(state, clips, joints, onChange) {
 
 function jointsOf(model) {
   let names = [];
-  model.traverse((node) => { if (node.isSkinnedMesh && names.length === 0) names = node.skeleton.bones.map((b) => b.name); });
+  model.traverse((node) => { if (node.isSkinnedMesh && names.length === 0) names = node.skeleton.bones.map((b) => b.userData.name || b.name); });
   return names;
 }
 
@@ -97,8 +97,11 @@ export async function showModel(root, query) {
   page.append(view, panel);
   root.append(page);
   const gltf = detail.error ? null : await loadGlb(name, detail.kins);
-  const state = { mode: query.get('look') || 'material', joint: 0, skeleton: false, wireframe: false,
-    textures: true, clip: '', speed: 1, playing: true, scrub: null };
+  // the query can open the page posed: look, skeleton=1, clip (a .kin file name) and time
+  const clip = detail.kins.indexOf(query.get('clip'));
+  const state = { mode: query.get('look') || 'material', joint: 0, skeleton: query.get('skeleton') === '1',
+    wireframe: false, textures: true, clip: clip < 0 ? '' : String(clip), speed: 1,
+    playing: !query.has('time'), scrub: null };
   if (!gltf) return showPanel(panel, detail, null, state, () => {});
   const canvas = element('canvas');
   view.append(canvas);
@@ -121,6 +124,10 @@ export async function showModel(root, query) {
   };
   showPanel(panel, detail, gltf, state, onChange);
   onChange();
+  if (action && query.has('time')) {
+    mixer.setTime(Number(query.get('time')));
+    state.scrubber.value = action.time / Math.max(action.getClip().duration, 1e-6);
+  }
   const clock = new THREE.Clock();
   const frame = () => {
     const width = view.clientWidth, height = view.clientHeight;
@@ -160,6 +167,7 @@ export async function showSnapshot(root, query) {
   const camera = new THREE.PerspectiveCamera(40, width / height, 0.01, 100);
   frameCamera(camera, model);
   applyLook(model, query.get('look') || 'material', { textures: true, joint: 0 });
+  if (query.get('skeleton') === '1') scene.add(new THREE.SkeletonHelper(model));
   if (kin && gltf.animations.length > 0) {
     const mixer = new THREE.AnimationMixer(model);
     mixer.clipAction(gltf.animations[0]).play();
