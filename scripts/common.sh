@@ -35,6 +35,8 @@ ensure_build_packages() {
   ensure_packages g++ cmake ninja-build libgtest-dev ccache dpkg-dev file
   # vantok-import and vantok-dump: assimp, CLI11, JSON; assimp's test models for the `models` tests
   ensure_packages libassimp-dev libcli11-dev nlohmann-json3-dev assimp-testmodels
+  # vantok-dump --gltf: stb reads TGA, BMP and the like and writes PNG for embedded images
+  ensure_packages libstb-dev
 }
 
 # npm_install_locked SOURCE_DIR DIR: the packages SOURCE_DIR's lock file pins, installed into

@@ -36,6 +36,13 @@ int DumpMain(int argc, const char* const* argv, std::FILE* out, std::FILE* err) 
     auto* gltfOption = app.add_option("--gltf", gltf, "write a glTF 2.0 binary of the .im file");
     app.add_option("--kin", kins, "an animation to add to the glTF export (repeatable)")
         ->needs(gltfOption);
+    GltfOptions gltfOptions;
+    app.add_option("--image-dir", gltfOptions.imageDirs,
+                   "a folder to look for images not found beside the .im (repeatable)")
+        ->needs(gltfOption);
+    app.add_flag("--external-images", gltfOptions.externalImages,
+                 "refer to images beside the .glb instead of embedding them")
+        ->needs(gltfOption);
     app.set_version_flag("--version", "vantok-dump 1");
     try {
         app.parse(argc, argv);
@@ -83,7 +90,7 @@ int DumpMain(int argc, const char* const* argv, std::FILE* out, std::FILE* err) 
                 return 1;
             }
         }
-        const GltfResult result = ExportGlb(file, animations, gltf);
+        const GltfResult result = ExportGlb(file, animations, gltf, gltfOptions);
         for (const std::string& warning : result.warnings)
             Print(err, "warning: " + gltf + ": " + warning + "\n");
         if (!result.ok) {

@@ -21,6 +21,7 @@ struct DumpIssue {
     std::string chunk;  // such as "CHNK 2 GEOM"; empty for the file as a whole
     std::size_t offset = 0;
     std::string message;
+    bool wholeFile = false;  // about the file as a whole (cannot be read): no offset is named
 };
 
 // A chunk of the tree as stored: id, header offset, payload size and nesting depth (the form's

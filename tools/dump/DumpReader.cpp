@@ -1,7 +1,10 @@
 // DumpReader: loads the file, checks the form header and hands over to the form's reader.
 #include "tools/dump/DumpReader.h"
 
+#include <exception>
 #include <utility>
+
+#include "tools/common/FileChecks.h"
 
 namespace {
 
@@ -109,11 +112,19 @@ DumpFile ReadDumpBytes(std::vector<std::uint8_t> bytes, const std::string& path)
 
 DumpFile ReadDumpFile(const std::string& path) {
     std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!ChunkReader::LoadFile(path, bytes, error)) {
+    std::string error = InputProblem(path);
+    bool loaded = false;
+    if (error.empty()) {
+        try {
+            loaded = ChunkReader::LoadFile(path, bytes, error);
+        } catch (const std::exception& e) {
+            error = std::string("cannot be read: ") + e.what();
+        }
+    }
+    if (!loaded) {
         DumpFile file;
         file.path = path;
-        file.fatal = DumpIssue{true, "", 0, error};
+        file.fatal = DumpIssue{true, "", 0, error, true};
         return file;
     }
     return ReadDumpBytes(std::move(bytes), path);

@@ -253,6 +253,8 @@ std::vector<DumpIssue> ValidateDump(const DumpFile& file) {
 std::string FormatIssue(const std::string& path, const DumpIssue& issue) {
     std::string line = issue.error ? "error: " : "warning: ";
     line += path + ": ";
+    if (issue.wholeFile)
+        return line + issue.message;
     if (!issue.chunk.empty())
         line += issue.chunk + " ";
     line += "at offset " + std::to_string(issue.offset) + ": " + issue.message;

@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <map>
 
-#include "MeshAnimConverter/chunks/AtomicOutputFile.h"
+#include "tools/common/FileChecks.h"
 #include "tools/dump/GltfBuilder.h"
+#include "tools/dump/GltfImages.h"
 #include "tools/dump/GltfSkin.h"
 #include "tools/dump/TextureDescriptor.h"
 
@@ -19,34 +20,28 @@ namespace {
 constexpr int kDiffuseSlot = 1;
 constexpr double kWeightTolerance = 1e-4;
 
-using Vec3 = std::array<double, 3>;
-
-double Length(const Vec3& v) {
-    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-}
-
-bool Finite3(const Vec3& v) {
+bool Finite3(const Vec3d& v) {
     return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
 }
 
-Vec3 ToVec(const Float3& v) {
+Vec3d ToVec(const Float3& v) {
     return {v[0], v[1], v[2]};
 }
 
 // A unit vector, or false when `v` has no direction.
-bool Normalise(Vec3& v) {
+bool Normalise(Vec3d& v) {
     const double length = Length(v);
     if (!Finite3(v) || !(length > 1e-20))
         return false;
-    for (double& c : v) c /= length;
+    v = Vec3d{v.x / length, v.y / length, v.z / length};
     return true;
 }
 
 // Any unit vector perpendicular to `n`.
-Vec3 Perpendicular(const Vec3& n) {
-    Vec3 axis = std::fabs(n[0]) < 0.9 ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
-    Vec3 t{axis[1] * n[2] - axis[2] * n[1], axis[2] * n[0] - axis[0] * n[2],
-           axis[0] * n[1] - axis[1] * n[0]};
+Vec3d Perpendicular(const Vec3d& n) {
+    Vec3d axis = std::fabs(n[0]) < 0.9 ? Vec3d{1, 0, 0} : Vec3d{0, 1, 0};
+    Vec3d t{axis[1] * n[2] - axis[2] * n[1], axis[2] * n[0] - axis[0] * n[2],
+            axis[0] * n[1] - axis[1] * n[0]};
     if (!Normalise(t))
         t = {1, 0, 0};
     return t;
@@ -74,18 +69,13 @@ float Clamp01(float v) {
 struct Export {
     GltfBuilder b;
     const DumpFile& file;
-    std::map<std::string, int> images;
+    const GltfOptions& options;
+    std::map<std::string, int> images;  // primary and alpha name -> image index, -1: unusable
     std::map<std::pair<int, int>, int> samplers;
 
-    explicit Export(const DumpFile& f) : file(f) {}
+    Export(const DumpFile& f, const GltfOptions& o) : file(f), options(o) {}
 
-    int Texture(const MeshMap& map) {
-        const TextureImage image = FindTextureImage(file.path, map.fileName);
-        if (!image.found) {
-            b.Warn("texture descriptors not found (first: " + image.descriptor +
-                   "): materials without images");
-            return -1;
-        }
+    int Sampler(const TextureImage& image) {
         const int wrapS = image.tileS ? 10497 : 33071;  // REPEAT or CLAMP_TO_EDGE
         const int wrapT = image.tileT ? 10497 : 33071;
         auto sampler = samplers.find({wrapS, wrapT});
@@ -96,13 +86,60 @@ struct Export {
                                    static_cast<int>(b.doc["samplers"].size()) - 1)
                           .first;
         }
-        auto found = images.find(image.primary);
-        if (found == images.end()) {
-            b.doc["images"].push_back({{"uri", UriEncode(image.primary)}});
-            found =
-                images.emplace(image.primary, static_cast<int>(b.doc["images"].size()) - 1).first;
+        return sampler->second;
+    }
+
+    // The image's index in the document, or -1 (with a warning) when it cannot be embedded.
+    int Image(const TextureImage& image) {
+        const std::string key = image.primary + "\n" + image.alpha;
+        const auto found = images.find(key);
+        if (found != images.end())
+            return found->second;
+        Json entry;
+        if (options.externalImages) {
+            entry = Json{{"uri", UriEncode(image.primary)}};
+        } else {
+            const std::string primary = FindImageFile(file.path, image.primary, options.imageDirs);
+            const std::string alpha =
+                image.alpha.empty() ? std::string()
+                                    : FindImageFile(file.path, image.alpha, options.imageDirs);
+            GltfImage loaded;
+            if (primary.empty())
+                loaded.problem =
+                    "not found beside the .im" +
+                    std::string(options.imageDirs.empty() ? "" : " nor in --image-dir");
+            else if (!image.alpha.empty() && alpha.empty())
+                loaded.problem = "its alpha image '" + image.alpha + "' was not found";
+            else
+                loaded = LoadGltfImage(primary, alpha);
+            if (!loaded.ok) {
+                b.Warn("image '" + image.primary + "' " + loaded.problem +
+                       ": its material has no image");
+                images.emplace(key, -1);
+                return -1;
+            }
+            const int view = b.AddView(loaded.bytes.data(), loaded.bytes.size(), 0);
+            entry = Json{{"bufferView", view}, {"mimeType", loaded.mimeType}};
         }
-        b.doc["textures"].push_back({{"sampler", sampler->second}, {"source", found->second}});
+        b.doc["images"].push_back(entry);
+        const int index = static_cast<int>(b.doc["images"].size()) - 1;
+        images.emplace(key, index);
+        return index;
+    }
+
+    int Texture(const MeshMap& map) {
+        const TextureImage image = FindTextureImage(file.path, map.fileName);
+        if (!image.found) {
+            b.Warn("texture descriptors not found (first: " + image.descriptor +
+                   "): materials without images");
+            return -1;
+        }
+        const int source = Image(image);
+        if (source < 0)
+            return -1;
+        // the sampler first: adding a member to the ordered document moves the others
+        const int sampler = Sampler(image);
+        b.doc["textures"].push_back({{"sampler", sampler}, {"source", source}});
         return static_cast<int>(b.doc["textures"].size()) - 1;
     }
 
@@ -230,19 +267,21 @@ struct Export {
         if (nonFinite)
             b.Warn("positions or texture coordinates that were not numbers became 0");
         // a vertex's face normal: that of the first triangle using it
-        std::vector<Vec3> face(vertices, Vec3{0, 0, 0});
+        std::vector<Vec3d> face(vertices, Vec3d{0, 0, 0});
         std::vector<bool> hasFace(vertices, false);
         for (std::size_t t = 0; t + 2 < indices.size(); t += 3) {
-            const Vec3 p0 = ToVec({positions[3 * indices[t]], positions[3 * indices[t] + 1],
-                                   positions[3 * indices[t] + 2]});
-            const Vec3 p1 = ToVec({positions[3 * indices[t + 1]], positions[3 * indices[t + 1] + 1],
-                                   positions[3 * indices[t + 1] + 2]});
-            const Vec3 p2 = ToVec({positions[3 * indices[t + 2]], positions[3 * indices[t + 2] + 1],
-                                   positions[3 * indices[t + 2] + 2]});
-            const Vec3 e1{p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
-            const Vec3 e2{p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
-            Vec3 n{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                   e1[0] * e2[1] - e1[1] * e2[0]};
+            const Vec3d p0 = ToVec({positions[3 * indices[t]], positions[3 * indices[t] + 1],
+                                    positions[3 * indices[t] + 2]});
+            const Vec3d p1 =
+                ToVec({positions[3 * indices[t + 1]], positions[3 * indices[t + 1] + 1],
+                       positions[3 * indices[t + 1] + 2]});
+            const Vec3d p2 =
+                ToVec({positions[3 * indices[t + 2]], positions[3 * indices[t + 2] + 1],
+                       positions[3 * indices[t + 2] + 2]});
+            const Vec3d e1{p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+            const Vec3d e2{p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+            Vec3d n{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                    e1[0] * e2[1] - e1[1] * e2[0]};
             if (!Normalise(n))
                 continue;
             for (std::size_t k = 0; k < 3; ++k) {
@@ -253,18 +292,18 @@ struct Export {
             }
         }
         std::vector<float> normals;
-        std::vector<Vec3> unitNormals;
+        std::vector<Vec3d> unitNormals;
         for (std::uint32_t i = 0; i < vertices; ++i) {
-            Vec3 n = ToVec(g.normals[i]);
+            Vec3d n = ToVec(g.normals[i]);
             const double length = Length(n);
             if (!Normalise(n)) {
                 b.Warn("normals were normalised, a zero normal replaced by its face normal");
-                n = hasFace[i] ? face[i] : Vec3{0, 0, 1};
+                n = hasFace[i] ? face[i] : Vec3d{0, 0, 1};
             } else if (std::fabs(length - 1.0) > 1e-5) {
                 b.Warn("normals were normalised, a zero normal replaced by its face normal");
             }
             unitNormals.push_back(n);
-            for (double v : n) normals.push_back(static_cast<float>(v));
+            for (int k = 0; k < 3; ++k) normals.push_back(static_cast<float>(n[k]));
         }
         Json attributes;
         attributes["POSITION"] = b.AddFloats(positions, 3, "VEC3", gltf::kArrayBuffer, true);
@@ -273,13 +312,13 @@ struct Export {
         if (g.HasTangents() && g.tangents.size() == vertices) {
             std::vector<float> tangents;
             for (std::uint32_t i = 0; i < vertices; ++i) {
-                Vec3 t = ToVec(g.tangents[i]);
+                Vec3d t = ToVec(g.tangents[i]);
                 const double length = Length(t);
                 if (!Normalise(t))
                     t = Perpendicular(unitNormals[i]);
                 if (!(std::fabs(length - 1.0) <= 1e-5))
                     b.Warn("tangents were normalised with w = 1");
-                for (double v : t) tangents.push_back(static_cast<float>(v));
+                for (int k = 0; k < 3; ++k) tangents.push_back(static_cast<float>(t[k]));
                 tangents.push_back(1.0f);
             }
             attributes["TANGENT"] = b.AddFloats(tangents, 4, "VEC4", gltf::kArrayBuffer, false);
@@ -321,12 +360,17 @@ void Append32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 // Entry points
 
 GltfResult BuildGlb(const DumpFile& mesh, const std::vector<DumpFile>& animations) {
+    return BuildGlb(mesh, animations, GltfOptions{});
+}
+
+GltfResult BuildGlb(const DumpFile& mesh, const std::vector<DumpFile>& animations,
+                    const GltfOptions& options) {
     GltfResult result;
     if (mesh.kind != DumpKind::IndexedMesh || mesh.fatal) {
         result.error = "a glTF export needs an .im file that reads without errors";
         return result;
     }
-    Export e(mesh);
+    Export e(mesh, options);
     e.b.doc["asset"] = {{"version", "2.0"}, {"generator", "vantok-dump"}};
     e.b.doc["scene"] = 0;
     const bool skinned = !mesh.im.bones.empty();
@@ -395,19 +439,18 @@ GltfResult BuildGlb(const DumpFile& mesh, const std::vector<DumpFile>& animation
 
 GltfResult ExportGlb(const DumpFile& mesh, const std::vector<DumpFile>& animations,
                      const std::string& outPath) {
-    GltfResult result = BuildGlb(mesh, animations);
+    return ExportGlb(mesh, animations, outPath, GltfOptions{});
+}
+
+GltfResult ExportGlb(const DumpFile& mesh, const std::vector<DumpFile>& animations,
+                     const std::string& outPath, const GltfOptions& options) {
+    GltfResult result = BuildGlb(mesh, animations, options);
     if (!result.ok)
         return result;
-    AtomicOutputFile target(outPath);
-    std::FILE* out = std::fopen(target.TempPath().c_str(), "wb");
-    bool ok = out != nullptr;
-    if (ok) {
-        ok = std::fwrite(result.glb.data(), 1, result.glb.size(), out) == result.glb.size();
-        ok = std::fclose(out) == 0 && ok;
-    }
-    if (!ok || !target.Commit()) {
+    std::string reason;
+    if (!WriteFileAtomically(outPath, result.glb.data(), result.glb.size(), reason)) {
         result.ok = false;
-        result.error = "cannot write '" + outPath + "'";
+        result.error = "cannot write '" + outPath + "': " + reason;
     }
     return result;
 }

@@ -62,15 +62,15 @@ std::vector<int> LinkParents(const std::vector<MeshBone>& bones) {
     return parents;
 }
 
-Json Numbers(const std::array<double, 3>& v) {
+Json Numbers(const Vec3d& v) {
     return Json::array(
         {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])});
 }
 
 // The local bind transform of an INFL record: its position and the rotation of its matrix,
 // which holds the transpose of the rotation's matrix.
-Posed LocalBind(const MeshBone& bone) {
-    Posed local;
+Rigidd LocalBind(const MeshBone& bone) {
+    Rigidd local;
     for (int i = 0; i < 3; ++i)
         local.position[i] = Finite(bone.position[i]) ? bone.position[i] : 0.0;
     std::array<double, 9> rows{};
@@ -81,32 +81,26 @@ Posed LocalBind(const MeshBone& bone) {
     return local;
 }
 
-Posed Compose(const Posed& parent, const Posed& local) {
-    Posed global;
-    const auto moved = Rotate(parent.rotation, local.position);
-    for (int i = 0; i < 3; ++i) global.position[i] = parent.position[i] + moved[i];
-    global.rotation = Normalised(Multiply(parent.rotation, local.rotation));
+// Composed and relative poses, their rotations normalised against drift.
+Rigidd ComposeNormalised(const Rigidd& parent, const Rigidd& local) {
+    Rigidd global = Compose(parent, local);
+    global.rotation = Normalised(global.rotation);
     return global;
 }
 
-// `global` expressed relative to `parent`.
-Posed Relative(const Posed& parent, const Posed& global) {
-    Posed local;
-    const Quatd inverse = Conjugate(parent.rotation);
-    local.rotation = Normalised(Multiply(inverse, global.rotation));
-    local.position = Rotate(
-        inverse, {global.position[0] - parent.position[0], global.position[1] - parent.position[1],
-                  global.position[2] - parent.position[2]});
+Rigidd RelativeNormalised(const Rigidd& parent, const Rigidd& global) {
+    Rigidd local = Relative(parent, global);
+    local.rotation = Normalised(local.rotation);
     return local;
 }
 
 // Column-major inverse of the rigid transform `pose`.
-std::array<float, 16> InverseMatrix(const Posed& pose) {
+std::array<float, 16> InverseMatrix(const Rigidd& pose) {
     const Quatd inverse = Conjugate(pose.rotation);
     const auto t = Rotate(inverse, pose.position);
     std::array<float, 16> m{};
     for (int c = 0; c < 3; ++c) {
-        std::array<double, 3> axis{0, 0, 0};
+        Vec3d axis;
         axis[c] = 1;
         const auto column = Rotate(inverse, axis);
         for (int r = 0; r < 3; ++r) m[4 * c + r] = static_cast<float>(column[r]);
@@ -119,63 +113,13 @@ std::array<float, 16> InverseMatrix(const Posed& pose) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// Quaternions
-
-Quatd Multiply(const Quatd& a, const Quatd& b) {
-    return {a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
-            a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w,
-            a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z};
-}
-
-Quatd Conjugate(const Quatd& q) {
-    return {-q.x, -q.y, -q.z, q.w};
-}
-
-Quatd Normalised(const Quatd& q) {
-    const double length = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
-    if (!(length > 0) || !Finite(length))
-        return {};
-    return {q.x / length, q.y / length, q.z / length, q.w / length};
-}
-
-std::array<double, 3> Rotate(const Quatd& q, const std::array<double, 3>& v) {
-    const Quatd p{v[0], v[1], v[2], 0};
-    const Quatd r = Multiply(Multiply(q, p), Conjugate(q));
-    return {r.x, r.y, r.z};
-}
-
-Quatd FromRows(const std::array<double, 9>& m) {
-    for (double v : m) {
-        if (!Finite(v))
-            return {};
-    }
-    const double trace = m[0] + m[4] + m[8];
-    Quatd q;
-    if (trace > 0) {
-        const double s = std::sqrt(trace + 1.0) * 2;
-        q = {(m[7] - m[5]) / s, (m[2] - m[6]) / s, (m[3] - m[1]) / s, 0.25 * s};
-    } else if (m[0] > m[4] && m[0] > m[8]) {
-        const double s = std::sqrt(1.0 + m[0] - m[4] - m[8]) * 2;
-        q = {0.25 * s, (m[1] + m[3]) / s, (m[2] + m[6]) / s, (m[7] - m[5]) / s};
-    } else if (m[4] > m[8]) {
-        const double s = std::sqrt(1.0 + m[4] - m[0] - m[8]) * 2;
-        q = {(m[1] + m[3]) / s, 0.25 * s, (m[5] + m[7]) / s, (m[2] - m[6]) / s};
-    } else {
-        const double s = std::sqrt(1.0 + m[8] - m[0] - m[4]) * 2;
-        q = {(m[2] + m[6]) / s, (m[5] + m[7]) / s, 0.25 * s, (m[3] - m[1]) / s};
-    }
-    return Normalised(q);
-}
-
-// ---------------------------------------------------------------------------------------------
 // Entry points
 
 GltfSkin AddSkin(GltfBuilder& builder, const MeshModel& im) {
     GltfSkin skin;
     const std::size_t n = im.bones.size();
     skin.parents = LinkParents(im.bones);
-    std::vector<Posed> local(n);
+    std::vector<Rigidd> local(n);
     Json& nodes = builder.doc["nodes"];
     for (std::size_t i = 0; i < n; ++i) {
         local[i] = LocalBind(im.bones[i]);
@@ -207,7 +151,7 @@ GltfSkin AddSkin(GltfBuilder& builder, const MeshModel& im) {
     skin.sceneRoots.push_back(skeletonRoot);
 
     // bind pose, parents before children: resolve each chain from its top
-    skin.bind.assign(n, Posed{});
+    skin.bind.assign(n, Rigidd{});
     std::vector<bool> done(n, false);
     std::vector<int> chain;
     for (std::size_t start = 0; start < n; ++start) {
@@ -216,7 +160,7 @@ GltfSkin AddSkin(GltfBuilder& builder, const MeshModel& im) {
             chain.push_back(b);
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             const int p = skin.parents[*it];
-            skin.bind[*it] = p < 0 ? local[*it] : Compose(skin.bind[p], local[*it]);
+            skin.bind[*it] = p < 0 ? local[*it] : ComposeNormalised(skin.bind[p], local[*it]);
             done[*it] = true;
         }
     }
@@ -273,13 +217,13 @@ bool AddAnimation(GltfBuilder& builder, const GltfSkin& skin, const MeshModel& i
         if (k < 0 || static_cast<std::size_t>(k) >= poses.size())
             return skin.bind[j];
         const auto& p = poses[k];
-        Posed pose;
+        Rigidd pose;
         bool finite = true;
         for (float v : p) finite = finite && std::isfinite(v);
         if (!finite)
             return skin.bind[j];
         pose.position = {p[0], p[1], p[2]};
-        pose.rotation = Normalised({-p[3], -p[4], -p[5], p[6]});  // stored as the conjugate
+        pose.rotation = Normalised(FromKinRotation<double>(p[3], p[4], p[5], p[6]));
         return pose;
     };
 
@@ -293,15 +237,17 @@ bool AddAnimation(GltfBuilder& builder, const GltfSkin& skin, const MeshModel& i
         Quatd previous;
         for (std::size_t f = 0; f < frames; ++f) {
             const int p = skin.parents[j];
-            const Posed local = p < 0 ? global(static_cast<int>(j), f)
-                                      : Relative(global(p, f), global(static_cast<int>(j), f));
+            const Rigidd local =
+                p < 0 ? global(static_cast<int>(j), f)
+                      : RelativeNormalised(global(p, f), global(static_cast<int>(j), f));
             Quatd q = local.rotation;
             // keep neighbouring keys in one hemisphere, so interpolation takes the short way
             if (f > 0 &&
                 q.x * previous.x + q.y * previous.y + q.z * previous.z + q.w * previous.w < 0)
                 q = {-q.x, -q.y, -q.z, -q.w};
             previous = q;
-            for (double v : local.position) translations.push_back(static_cast<float>(v));
+            for (int k = 0; k < 3; ++k)
+                translations.push_back(static_cast<float>(local.position[k]));
             for (double v : {q.x, q.y, q.z, q.w}) rotations.push_back(static_cast<float>(v));
         }
         const int t = builder.AddFloats(translations, 3, "VEC3", 0, false);

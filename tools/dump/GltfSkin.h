@@ -11,23 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/ToolMath.h"
 #include "tools/dump/DumpModel.h"
 #include "tools/dump/GltfBuilder.h"
-
-struct Quatd {
-    double x = 0, y = 0, z = 0, w = 1;
-};
-
-struct Posed {
-    std::array<double, 3> position{0, 0, 0};
-    Quatd rotation;
-};
 
 struct GltfSkin {
     int skin = -1;
     std::vector<int> nodes;       // per INFL bone: its node
     std::vector<int> parents;     // per INFL bone: the parent bone, -1 for a root
-    std::vector<Posed> bind;      // per INFL bone: model-space bind transform
+    std::vector<Rigidd> bind;     // per INFL bone: model-space bind transform
     int rootJoint = 0;            // the joint that takes vertices without weights
     std::vector<int> sceneRoots;  // nodes to list in the scene
 };
@@ -38,11 +30,3 @@ GltfSkin AddSkin(GltfBuilder& builder, const MeshModel& im);
 // Adds the animation of `kin`; false (and a warning) when no bone of it is a joint.
 bool AddAnimation(GltfBuilder& builder, const GltfSkin& skin, const MeshModel& im,
                   const KinModel& kin, const std::string& name);
-
-// Quaternion helpers of the export (Hamilton product, rotation of column vectors).
-Quatd Multiply(const Quatd& a, const Quatd& b);
-Quatd Conjugate(const Quatd& q);
-Quatd Normalised(const Quatd& q);
-std::array<double, 3> Rotate(const Quatd& q, const std::array<double, 3>& v);
-// The rotation whose matrix rows are `rows` (row-major 3x3).
-Quatd FromRows(const std::array<double, 9>& rows);

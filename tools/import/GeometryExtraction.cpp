@@ -54,18 +54,51 @@ void SetWeights(std::vector<std::pair<int, float>>& list, int maxWeights, Import
     }
 }
 
+// Skinned vertices posed by their bones at rest: the weighted sum of the bone node's rest
+// transform times the offset matrix applied to the vertex (all weights, normalised).
+struct RestPose {
+    std::vector<aiVector3D> positions;
+    std::vector<aiVector3D> normals;
+    std::vector<float> weightSums;
+
+    void Reset(unsigned n) {
+        positions.assign(n, aiVector3D());
+        normals.assign(n, aiVector3D());
+        weightSums.assign(n, 0.0f);
+    }
+
+    void Add(const aiMesh& mesh, const aiMatrix4x4& boneRest, const aiBone& bone) {
+        const aiMatrix4x4 m = boneRest * bone.mOffsetMatrix;
+        const aiMatrix3x3 normalMatrix = aiMatrix3x3(m).Inverse().Transpose();
+        for (unsigned w = 0; w < bone.mNumWeights; ++w) {
+            const aiVertexWeight& vw = bone.mWeights[w];
+            if (vw.mVertexId >= mesh.mNumVertices || !(vw.mWeight > 0) ||
+                !std::isfinite(vw.mWeight)) {
+                continue;
+            }
+            positions[vw.mVertexId] += (m * mesh.mVertices[vw.mVertexId]) * vw.mWeight;
+            if (mesh.mNormals != nullptr) {
+                normals[vw.mVertexId] += (normalMatrix * mesh.mNormals[vw.mVertexId]) * vw.mWeight;
+            }
+            weightSums[vw.mVertexId] += vw.mWeight;
+        }
+    }
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
 void ExtractGeometry(const aiScene& scene, const NodeTable& table, const Skeleton& skeleton,
-                     int maxWeights, MaterialExtractor& materials, ImportedModel& model) {
+                     int maxWeights, bool atRest, MaterialExtractor& materials,
+                     ImportedModel& model) {
     Counts counts;
     std::unordered_map<unsigned, int> materialIds;  // assimp index -> interchange id
     const bool hasBones = !skeleton.bones.empty();
     std::vector<ImportVertex> vertices;
     std::vector<std::vector<std::pair<int, float>>> weights;
+    RestPose rest;
 
     for (int i = 0; i < table.Count(); ++i) {
         const aiNode* node = table.Node(i);
@@ -84,11 +117,15 @@ void ExtractGeometry(const aiScene& scene, const NodeTable& table, const Skeleto
             // vertices in model space, with their weights
             vertices.assign(n, ImportVertex{});
             weights.assign(hasBones ? n : 0, {});
+            rest.Reset(atRest ? n : 0);
             for (unsigned b = 0; hasBones && b < mesh.mNumBones; ++b) {
                 const aiBone* bone = mesh.mBones[b];
                 const int j = bone == nullptr ? -1 : table.Find(std::string(bone->mName.C_Str()));
                 if (j < 0 || skeleton.boneOfNode[j] < 0) {
                     continue;
+                }
+                if (atRest) {
+                    rest.Add(mesh, table.RestGlobal(j), *bone);
                 }
                 for (unsigned w = 0; w < bone->mNumWeights; ++w) {
                     const aiVertexWeight& vw = bone->mWeights[w];
@@ -99,14 +136,17 @@ void ExtractGeometry(const aiScene& scene, const NodeTable& table, const Skeleto
             }
             for (unsigned v = 0; v < n; ++v) {
                 ImportVertex& out = vertices[v];
-                const aiVector3D p = global * mesh.mVertices[v];
+                const bool posed = atRest && rest.weightSums[v] > 0;
+                const aiVector3D p =
+                    posed ? rest.positions[v] / rest.weightSums[v] : global * mesh.mVertices[v];
                 out.position = Vec3{Finite(p.x, counts), Finite(p.y, counts), Finite(p.z, counts)};
                 if (mesh.mNormals != nullptr) {
-                    const aiVector3D nn = normalMatrix * mesh.mNormals[v];
+                    const aiVector3D nn = posed ? rest.normals[v] : normalMatrix * mesh.mNormals[v];
                     const Vec3 q = Normalised(nn);
                     out.normal =
                         Vec3{Finite(q.x, counts), Finite(q.y, counts), Finite(q.z, counts)};
                 }
+                // assimp was asked for top-down coordinates (v = 0 at the image's top row)
                 if (mesh.mTextureCoords[0] != nullptr) {
                     out.uv[0] = Finite(mesh.mTextureCoords[0][v].x, counts);
                     out.uv[1] = Finite(mesh.mTextureCoords[0][v].y, counts);

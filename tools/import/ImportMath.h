@@ -1,30 +1,11 @@
-// ImportMath: the small vector, quaternion and rigid-transform algebra of the importer, in
-// 32-bit floats with the converter's conventions: a quaternion is (x, y, z, w), and the product,
-// conjugate and rotation follow the converter's skeleton preparation, so parent-relative frames
-// written here turn back into the same model-space frames when the converter reads them.
+// ImportMath: what the importer adds to the tools' vocabulary (tools/common/ToolMath.h): assimp's
+// matrices split into rigid transforms, and the interchange's matrix and axis-angle forms of a
+// rotation.
 #pragma once
 
 #include <assimp/types.h>
 
-struct Vec3 {
-    float x = 0, y = 0, z = 0;
-};
-
-struct Quat {
-    float x = 0, y = 0, z = 0, w = 1;
-};
-
-// A rigid transform: rotate, then translate.
-struct Transform {
-    Vec3 position;
-    Quat rotation;
-};
-
-Quat QuatMultiply(const Quat& a, const Quat& b);
-Quat QuatConjugate(const Quat& q);
-Vec3 QuatRotate(const Quat& q, const Vec3& v);
-// The transform relative to `parent`: conj(Pq)·q and conj(Pq) applied to (p − Pp).
-Transform RelativeTo(const Transform& parent, const Transform& child);
+#include "tools/common/ToolMath.h"
 
 // Splits an affine matrix into its rigid part and its scale; the rotation is normalised and has
 // w >= 0. `scale` (may be null) receives the per-axis scale.

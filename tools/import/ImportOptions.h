@@ -17,7 +17,8 @@ struct ImportOptions {
     OrientationForm orientation = OrientationForm::Quaternion;
     TangentBump tbump = TangentBump::Auto;
     std::string attachmentPrefix = "a.";
-    int maxWeights = 4;  // 1 to 4
+    int maxWeights = 4;     // 1 to 4
+    bool bindPose = false;  // keep the offset matrices' bind pose instead of the rest pose
     bool convert = false;
     std::vector<std::string> converterOptions;  // passed after -inFile OUT.xml
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "MeshAnimConverter/driver/ProgramEntry.h"
+#include "tools/common/FileChecks.h"
 #include "tools/import/InterchangeWriter.h"
 #include "tools/import/ModelImporter.h"
 
@@ -43,9 +44,9 @@ int RunImport(const ImportOptions& options, std::FILE* out, std::FILE* err) {
                      model.c_str());
         return 1;
     }
-    std::error_code error;
-    if (!fs::is_regular_file(model, error)) {
-        std::fprintf(err, "error: cannot import '%s': no such file\n", model.c_str());
+    const std::string problem = InputProblem(model);
+    if (!problem.empty()) {
+        std::fprintf(err, "error: %s: %s\n", model.c_str(), problem.c_str());
         return 1;
     }
 
@@ -56,6 +57,14 @@ int RunImport(const ImportOptions& options, std::FILE* out, std::FILE* err) {
     if (!ImportModel(options, fs::path(model).stem().string(), imported, reason)) {
         std::fprintf(err, "error: cannot import '%s': %s\n", model.c_str(), reason.c_str());
         return 1;
+    }
+    if (imported.triangles.empty()) {
+        if (options.convert) {
+            std::fprintf(err, "error: '%s' has no triangles: the converter needs a mesh\n",
+                         model.c_str());
+            return 1;
+        }
+        imported.warnings.push_back("the model has no triangles: the converter needs a mesh");
     }
     const std::string text = InterchangeText(imported, options.frames, options.orientation);
     for (const ImportImage& image : imported.images) {

@@ -3,9 +3,11 @@
 // complete), report, and with --convert run the converter in-process on the result.
 //
 // Standard output gets the summary line (and the converter's own lines); standard error gets
-// one line per diagnostic, "warning: 'MODEL': ..." or "error: cannot import 'MODEL': REASON".
-// Returns the exit status: 0 on success, 1 on a failure (nothing written then), or the
-// converter's status with --convert.
+// one line per diagnostic, "warning: 'MODEL': ...", "error: MODEL: REASON" for a model that
+// cannot be read as a file (a directory, the system's reason for a failed open) or
+// "error: cannot import 'MODEL': REASON". A model without triangles is written with a warning,
+// and refused with --convert before any file is written. Returns the exit status: 0 on
+// success, 1 on a failure (nothing written then), or the converter's status with --convert.
 #pragma once
 
 #include <cstdio>

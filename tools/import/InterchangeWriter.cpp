@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "MeshAnimConverter/chunks/AtomicOutputFile.h"
+#include "tools/common/FileChecks.h"
 
 namespace {
 
@@ -185,7 +185,7 @@ void WriteAnimation(XmlText& x, const ImportedModel& model, const ImportAnimatio
         for (int f = 0; f < a.frameCount; ++f) {
             Transform t = a.frames[f * bones + b];
             if (frames == FrameSpace::Local && parent >= 0) {
-                t = RelativeTo(a.frames[f * bones + parent], t);
+                t = Relative(a.frames[f * bones + parent], t);
             }
             x.Line("          <keyFrame>");
             x.VectorElement("position", t.position);
@@ -272,21 +272,5 @@ std::string InterchangeText(const ImportedModel& model, FrameSpace frames,
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
-    AtomicOutputFile file(path);
-    std::FILE* f = std::fopen(file.TempPath().c_str(), "wb");
-    if (f == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        error = "write failed";
-        return false;
-    }
-    if (!file.Commit()) {
-        error = "cannot rename the temporary file into place";
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, bytes.data(), bytes.size(), error);
 }

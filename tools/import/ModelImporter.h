@@ -4,6 +4,7 @@
 // discarded.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "tools/import/ImportOptions.h"
@@ -12,6 +13,12 @@
 // `imageStem` names the files of embedded images (stem_N.ext).
 bool ImportModel(const ImportOptions& options, const std::string& imageStem, ImportedModel& model,
                  std::string& error);
+
+// The same from bytes in memory; `formatHint` is the extension of the format ("obj", "glb", ...).
+// Formats that refer to other files (textures, .mtl, .bin) find none.
+bool ImportModelBytes(const void* data, std::size_t size, const std::string& formatHint,
+                      const ImportOptions& options, const std::string& imageStem,
+                      ImportedModel& model, std::string& error);
 
 // The post-processing steps asked of assimp (also used by the benchmark for assimp's own time).
 unsigned ImportPostProcessFlags();

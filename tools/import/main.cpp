@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
                    "nodes whose names start with this become attachment points (default a.)");
     app.add_option("--max-weights", options.maxWeights, "bone weights per vertex (default 4)")
         ->check(CLI::Range(1, 4));
+    app.add_flag("--bind-pose", options.bindPose,
+                 "write skinned meshes in their bind pose, not posed at the nodes' rest");
     app.add_flag("--convert", options.convert,
                  "convert the interchange file in-process; converter options follow --");
     app.footer("Example: vantok-import hero.fbx --convert -- -outFile out/hero");

@@ -39,7 +39,19 @@ TEST_F(DumpMainTest, MissingAndDamagedFilesExitWithOne) {
     const std::string missing = folder.File("missing.im");
     DumpRun run = RunDump({missing});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "error: " + missing + ": at offset 0: Cannot open '" + missing + "'\n");
+    EXPECT_EQ(run.err, "error: " + missing + ": No such file or directory\n");
+
+    // a directory, in every mode and as an animation of the export
+    for (const std::vector<std::string>& args : {std::vector<std::string>{folder.Path()},
+                                                 {folder.Path(), "--validate"},
+                                                 {folder.Path(), "--json"},
+                                                 {folder.Path(), "--gltf", folder.File("x.glb")}}) {
+        run = RunDump(args);
+        EXPECT_EQ(run.status, 1) << args.size();
+        EXPECT_NE((run.err + run.out).find("error: " + folder.Path() + ": is a directory"),
+                  std::string::npos)
+            << run.err << run.out;
+    }
 
     // "VIRF" with a size one byte past the end of the file
     const std::string damaged = folder.File("damaged.kin");

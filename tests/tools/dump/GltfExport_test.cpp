@@ -5,18 +5,26 @@
 #include "tools/dump/GltfExport.h"
 
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+
+#include <filesystem>
 
 #include "DumpTestFiles.h"
 #include "GlbTestFiles.h"
 #include "tools/dump/DumpReader.h"
+#include "tools/dump/TextureDescriptor.h"
 
 namespace {
 
 struct GltfExportTest : ::testing::Test {
     ScratchFolder folder;
 
+    // images stay references here (their embedding has tests of its own)
     Glb Export(const DumpFile& mesh, const std::vector<DumpFile>& kins, GltfResult* out = nullptr) {
-        GltfResult result = BuildGlb(mesh, kins);
+        GltfOptions options;
+        options.externalImages = true;
+        GltfResult result = BuildGlb(mesh, kins, options);
         EXPECT_TRUE(result.ok) << result.error;
         Glb glb;
         EXPECT_TRUE(glb.Parse(result.glb));
@@ -249,8 +257,8 @@ TEST_F(GltfExportTest, StaticMeshHasNoSkinAndAnimationsAreLeftOut) {
 TEST_F(GltfExportTest, CommandLineWritesTheFileAndItsWarnings) {
     ConvertScene(GeneratedScene(), folder, "sample");
     const std::string out = folder.File("sample.glb");
-    DumpRun run =
-        RunDump({folder.File("sample.im"), "--gltf", out, "--kin", folder.File("swing.kin")});
+    DumpRun run = RunDump({folder.File("sample.im"), "--gltf", out, "--kin",
+                           folder.File("swing.kin"), "--external-images"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err,
@@ -263,6 +271,154 @@ TEST_F(GltfExportTest, CommandLineWritesTheFileAndItsWarnings) {
     run = RunDump({folder.File("broken.im"), "--gltf", out});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(glb.Parse(Bytes(ReadWholeFile(out))));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Embedded images: the generated scene's material "paint" names art/paint.tga through its
+// descriptor; the image is written by the test in various forms and places.
+
+void AppendTo(void* context, void* data, int size) {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
+}
+
+// A 3 x 2 image with distinct texels, in the format `kind` ("tga", "bmp" or "png").
+std::string SmallImage(const std::string& kind, int channels, unsigned char base) {
+    std::vector<unsigned char> pixels;
+    for (int i = 0; i < 6 * channels; ++i)
+        pixels.push_back(static_cast<unsigned char>(base + 37 * i));
+    std::string bytes;
+    if (kind == "tga")
+        stbi_write_tga_to_func(AppendTo, &bytes, 3, 2, channels, pixels.data());
+    else if (kind == "bmp")
+        stbi_write_bmp_to_func(AppendTo, &bytes, 3, 2, channels, pixels.data());
+    else
+        stbi_write_png_to_func(AppendTo, &bytes, 3, 2, channels, pixels.data(), 3 * channels);
+    return bytes;
+}
+
+// The RGBA texels of the document's one image.
+std::vector<unsigned char> EmbeddedTexels(const Glb& glb, const GltfResult& result,
+                                          std::string& mime) {
+    const auto& image = glb.doc["images"][0];
+    mime = image.value("mimeType", "");
+    EXPECT_FALSE(image.contains("uri"));
+    const auto& view = glb.doc["bufferViews"][image["bufferView"].get<int>()];
+    const std::size_t bin = 20 + Get32(std::string(result.glb.begin(), result.glb.end()), 12) + 8;
+    const std::size_t at = bin + view.value("byteOffset", 0);
+    int w = 0, h = 0, c = 0;
+    unsigned char* texels =
+        stbi_load_from_memory(result.glb.data() + at, view["byteLength"].get<int>(), &w, &h, &c, 4);
+    std::vector<unsigned char> out;
+    if (texels != nullptr && w == 3 && h == 2)
+        out.assign(texels, texels + 24);
+    stbi_image_free(texels);
+    return out;
+}
+
+TEST_F(GltfExportTest, ImagesAreEmbeddedAsPngOrAsTheyAre) {
+    ConvertScene(GeneratedScene(), folder, "sample");
+    const DumpFile mesh = ReadDumpFile(folder.File("sample.im"));
+    const std::string primary =
+        FindTextureImage(mesh.path, mesh.im.chunks[0].material.maps[0].fileName).primary;
+    struct Case {
+        const char* kind;
+        const char* where;  // "beside" the .im, or in an --image-dir
+        const char* mime;
+    };
+    const Case cases[] = {{"tga", "beside", "image/png"},
+                          {"bmp", "dir", "image/png"},
+                          {"png", "beside", "image/png"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        std::filesystem::remove_all(folder.File("art"));
+        std::filesystem::remove_all(folder.File("images"));
+        const bool beside = std::string(c.where) == "beside";
+        const std::string path =
+            beside ? folder.File(primary) : folder.File("images/" + FileNamePart(primary));
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        const std::string bytes = SmallImage(c.kind, 3, 10);
+        WriteWholeFile(path, bytes);
+        GltfOptions options;
+        if (!beside)
+            options.imageDirs = {folder.File("nothing"), folder.File("images")};
+        const GltfResult result = BuildGlb(mesh, {}, options);
+        ASSERT_TRUE(result.ok) << result.error;
+        Glb glb;
+        ASSERT_TRUE(glb.Parse(result.glb));
+        std::string mime;
+        const std::vector<unsigned char> texels = EmbeddedTexels(glb, result, mime);
+        EXPECT_EQ(mime, c.mime);
+        ASSERT_EQ(texels.size(), 24u);
+        for (int i = 0; i < 6; ++i) {
+            for (int k = 0; k < 3; ++k)
+                EXPECT_EQ(texels[4 * i + k], static_cast<unsigned char>(10 + 37 * (3 * i + k)))
+                    << i;
+            EXPECT_EQ(texels[4 * i + 3], 255);
+        }
+        if (std::string(c.kind) == "png") {  // a PNG goes in byte for byte
+            EXPECT_NE(std::string(result.glb.begin(), result.glb.end()).find(bytes),
+                      std::string::npos);
+        }
+    }
+}
+
+TEST_F(GltfExportTest, AlphaImageBecomesTheAlphaChannel) {
+    ConvertScene(GeneratedScene(), folder, "sample");
+    DumpFile mesh = ReadDumpFile(folder.File("sample.im"));
+    const std::string name = FileNamePart(mesh.im.chunks[0].material.maps[0].fileName);
+    WriteWholeFile(folder.File(name + ".txt"), "Primary=colour.png\nAlpha=mask.tga\nTile=st\n");
+    WriteWholeFile(folder.File("colour.png"), SmallImage("png", 3, 10));
+    WriteWholeFile(folder.File("mask.tga"), SmallImage("tga", 1, 5));
+    const GltfResult result = BuildGlb(mesh, {});
+    ASSERT_TRUE(result.ok) << result.error;
+    Glb glb;
+    ASSERT_TRUE(glb.Parse(result.glb));
+    std::string mime;
+    const std::vector<unsigned char> texels = EmbeddedTexels(glb, result, mime);
+    EXPECT_EQ(mime, "image/png");
+    ASSERT_EQ(texels.size(), 24u);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(texels[4 * i], static_cast<unsigned char>(10 + 37 * 3 * i)) << i;
+        EXPECT_EQ(texels[4 * i + 3], static_cast<unsigned char>(5 + 37 * i)) << i;
+    }
+}
+
+TEST_F(GltfExportTest, MissingOrUnreadableImageLeavesTheMaterialWithoutOne) {
+    ConvertScene(GeneratedScene(), folder, "sample");
+    const DumpFile mesh = ReadDumpFile(folder.File("sample.im"));
+    const std::string primary =
+        FindTextureImage(mesh.path, mesh.im.chunks[0].material.maps[0].fileName).primary;
+    for (const bool present : {false, true}) {
+        if (present) {
+            std::filesystem::create_directories(
+                std::filesystem::path(folder.File(primary)).parent_path());
+            WriteWholeFile(folder.File(primary), "not an image at all");
+        }
+        const GltfResult result = BuildGlb(mesh, {});
+        ASSERT_TRUE(result.ok) << result.error;
+        Glb glb;
+        ASSERT_TRUE(glb.Parse(result.glb));
+        EXPECT_FALSE(glb.doc.contains("images"));
+        const auto& paint = glb.doc["materials"][0]["pbrMetallicRoughness"];
+        EXPECT_FALSE(paint.contains("baseColorTexture"));
+        const std::string head = "image '" + primary + "' ";
+        const auto warning =
+            std::find_if(result.warnings.begin(), result.warnings.end(),
+                         [&](const std::string& w) { return w.rfind(head, 0) == 0; });
+        ASSERT_NE(warning, result.warnings.end()) << present;
+        EXPECT_NE(warning->find(present ? "not an image stb reads" : "not found beside the .im"),
+                  std::string::npos)
+            << *warning;
+    }
+}
+
+TEST_F(GltfExportTest, WriteFailureNamesTheSystemsReason) {
+    ConvertScene(GeneratedScene(), folder, "sample");
+    const GltfResult result =
+        ExportGlb(ReadDumpFile(folder.File("sample.im")), {}, folder.File("absent/dir/out.glb"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, "cannot write '" + folder.File("absent/dir/out.glb") +
+                                "': No such file or directory");
 }
 
 }  // namespace

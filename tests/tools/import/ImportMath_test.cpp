@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "MeshAnimConverter/anim/QuatMath.h"
 #include "tools/import/SkeletonBuilder.h"
 
 namespace {
@@ -18,6 +19,30 @@ Quat RandomRotation(std::mt19937& rng) {
     return Quat{q.x / l, q.y / l, q.z / l, q.w / l};
 }
 
+// Differential: the tools' float product and rotation give the converter's bits, so frames the
+// import writes parent-relative come back as the same model-space frames; the .kin form of a
+// rotation turns back exactly.
+TEST(ToolMath, FloatProductAndRotationAreTheConvertersBits) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> u(-10.0f, 10.0f);
+    for (int i = 0; i < 2000; ++i) {
+        const Quat a = RandomRotation(rng), b = RandomRotation(rng);
+        const Vec3 v{u(rng), u(rng), u(rng)};
+        const Quat mine = Multiply(a, b);
+        const gtQuat theirs = QuatMultiply(gtQuat{a.x, a.y, a.z, a.w}, gtQuat{b.x, b.y, b.z, b.w});
+        EXPECT_TRUE(mine.x == theirs.x && mine.y == theirs.y && mine.z == theirs.z &&
+                    mine.w == theirs.w);
+        const Vec3 r = Rotate(a, v);
+        const gtVector3 s = QuatRotate(gtQuat{a.x, a.y, a.z, a.w}, gtVector3{v.x, v.y, v.z});
+        EXPECT_TRUE(r.x == s.x && r.y == s.y && r.z == s.z);
+        const std::array<float, 4> k = KinRotation(a);
+        const Quat back = FromKinRotation(k[0], k[1], k[2], k[3]);
+        EXPECT_TRUE(back.x == a.x && back.y == a.y && back.z == a.z && back.w == a.w);
+        EXPECT_EQ(k[3], a.w);
+        EXPECT_EQ(k[0], -a.x);
+    }
+}
+
 // Property: the converter rebuilds a global frame as P.q * local.q and P.p + rotate(P.q, local.p).
 TEST(ImportMath, RelativeFramesRecomposeToTheChild) {
     std::mt19937 rng(7);
@@ -25,9 +50,9 @@ TEST(ImportMath, RelativeFramesRecomposeToTheChild) {
     for (int i = 0; i < 500; ++i) {
         const Transform parent{Vec3{u(rng), u(rng), u(rng)}, RandomRotation(rng)};
         const Transform child{Vec3{u(rng), u(rng), u(rng)}, RandomRotation(rng)};
-        const Transform local = RelativeTo(parent, child);
-        const Quat q = QuatMultiply(parent.rotation, local.rotation);
-        const Vec3 r = QuatRotate(parent.rotation, local.position);
+        const Transform local = Relative(parent, child);
+        const Quat q = Multiply(parent.rotation, local.rotation);
+        const Vec3 r = Rotate(parent.rotation, local.position);
         EXPECT_NEAR(q.x, child.rotation.x, 1e-5);
         EXPECT_NEAR(q.y, child.rotation.y, 1e-5);
         EXPECT_NEAR(q.z, child.rotation.z, 1e-5);

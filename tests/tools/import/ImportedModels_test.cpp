@@ -15,6 +15,7 @@
 #include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tests/MeshAnimConverter/e2e/OutputFiles.h"
 #include "tools/import/InterchangeWriter.h"
+#include "tools/import/ModelImporter.h"
 
 namespace {
 
@@ -550,8 +551,80 @@ TEST(ImportedModels, UnreadableModelFailsAndWritesNothing) {
         RunImportCaptured(Options(folder.File("absent.obj"), folder.File("absent.xml")));
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
-              "error: cannot import '" + folder.File("absent.obj") + "': no such file\n");
+              folder.File("absent.obj").insert(0, "error: ") + ": No such file or directory\n");
     EXPECT_FALSE(fs::exists(folder.File("absent.xml")));
+}
+
+// Inputs that are not models: one line each, exit status 1, nothing written; a model without
+// triangles is written with a warning unless --convert asks for a conversion.
+TEST(ImportedModels, InputsThatAreNotModelsGetOneLine) {
+    ScratchFolder folder;
+    fs::create_directories(folder.File("art"));
+    WriteWholeFile(folder.File("notes.obj"), "a text file, not a model\n");
+    struct Case {
+        std::string model;
+        bool convert;
+        int status;
+        std::string err;
+        bool written;
+    };
+    const std::string art = folder.File("art"), notes = folder.File("notes.obj");
+    const Case cases[] = {
+        {art, false, 1, "error: " + art + ": is a directory\n", false},
+        {art, true, 1, "error: " + art + ": is a directory\n", false},
+        {notes, true, 1, "error: '" + notes + "' has no triangles: the converter needs a mesh\n",
+         false},
+        {notes, false, 0,
+         "warning: '" + notes + "': the model has no triangles: the converter needs a mesh\n",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model + (c.convert ? " --convert" : ""));
+        ImportOptions options = Options(c.model, folder.File("out.xml"));
+        options.convert = c.convert;
+        const ImportOutcome run = RunImportCaptured(options);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(fs::exists(folder.File("out.xml")), c.written);
+        fs::remove(folder.File("out.xml"));
+    }
+}
+
+// Animation names become .kin file names: what Windows refuses becomes '_', once warned, and a
+// name that then equals another gets a suffix.
+TEST(ImportedModels, AnimationNamesBecomeFileNames) {
+    ScratchFolder folder;
+    GltfWriter g;
+    const int pos = g.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}, "VEC3", 3);
+    const int times = g.Floats({0, 1}, "SCALAR", 2);
+    const int moves = g.Floats({0, 0, 0, 0, 1, 0}, "VEC3", 2);
+    std::string animations;
+    const char* names[] = {"walk:left", "walk*left", "run", "a\\\\b/c\\\"d<e>f|g?h"};
+    for (const char* name : names) {
+        animations += std::string(animations.empty() ? "" : ",") + "{\"name\":\"" + name +
+                      "\",\"samplers\":[{\"input\":" + std::to_string(times) +
+                      ",\"output\":" + std::to_string(moves) +
+                      "}],\"channels\":[{\"sampler\":0,\"target\":{\"node\":0,\"path\":"
+                      "\"translation\"}}]}";
+    }
+    const std::string model = g.Write(
+        folder, "moving",
+        "\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"name\":\"Box\",\"mesh\":0}],"
+        "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":" +
+            std::to_string(pos) + "}}]}],\"animations\":[" + animations + "]");
+    ImportedModel imported;
+    std::string error;
+    ASSERT_TRUE(ImportModel(Options(model, folder.File("moving.xml")), "moving", imported, error))
+        << error;
+    std::vector<std::string> got;
+    for (const ImportAnimation& a : imported.animations) got.push_back(a.name);
+    EXPECT_EQ(got,
+              (std::vector<std::string>{"walk_left", "walk_left_2", "run", "a_b_c_d_e_f_g_h"}));
+    int warned = 0;
+    for (const std::string& w : imported.warnings) {
+        warned += w.find("not allowed in file names") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(warned, 1);
 }
 
 TEST(ImportedModels, OutputThatWouldReplaceTheModelIsRefused) {

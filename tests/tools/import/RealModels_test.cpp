@@ -1,7 +1,9 @@
-// Real models of many formats from Debian's assimp-testmodels package: each is imported and
-// converted in-process with no errors, and every .im and .kin written reads back whole. A BVH
-// motion clip (a skeleton without triangles) is imported and its interchange file read. Skipped
-// when the package is not installed.
+// Real models of many formats from Debian's assimp-testmodels package, each imported, converted
+// and exported to glTF, and compared with the source read through assimp by the tests' own code
+// (tests/tools/roundtrip/RoundTrip.h): the box at rest, the animated poses at three times of every
+// animation, glTF sources' (position, uv) corners, and the Khronos validator on the .glb alone.
+// Each prints its figures. A BVH motion clip (a skeleton without triangles) is imported and its
+// interchange file read, and refused by --convert. Skipped when the package is not installed.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -13,6 +15,7 @@
 #include "ModelWriters.h"
 #include "tests/MeshAnimConverter/StageTestSupport.h"
 #include "tests/MeshAnimConverter/e2e/OutputFiles.h"
+#include "tests/tools/roundtrip/RoundTrip.h"
 
 namespace {
 
@@ -25,22 +28,30 @@ struct RealModel {
     bool animated;
 };
 
-// static and skinned, X, FBX, glTF, COLLADA, MD5, OBJ with several materials, and a glTF
-// binary with 32,280 triangles in one material (split into chunks by the converter)
+// static and skinned, textured and not, in X, FBX, glTF, COLLADA, MS3D, SMD, IQM, B3D, MD5 and
+// OBJ, and a glTF binary with 32,280 triangles in one material (split into chunks)
 const RealModel kRealModels[] = {
     {"X/test.x", false},
     {"X/anim_test.x", true},
+    {"X/Testwuson.X", true},
+    {"X/BCN_Epileptic.X", true},
     {"FBX/spider.fbx", false},
     {"FBX/animation_with_skeleton.fbx", true},
     {"FBX/huesitos.fbx", true},
     {"glTF2/BoxTextured-glTF/BoxTextured.gltf", false},
     {"glTF2/BoxTextured-glTF-Binary/BoxTextured.glb", false},
+    {"glTF2/BoxTexcoords-glTF/boxTexcoords.gltf", false},
     {"glTF2/simple_skin/simple_skin.gltf", true},
     {"glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb", false},
     {"Collada/duck.dae", false},
     {"Collada/box_nested_animation.dae", true},
+    {"MS3D/jeep1.ms3d", false},
+    {"SMD/holy_grailref.smd", true},  // a reference pose: one frame
+    {"IQM/mrfixit.iqm", false},       // assimp reads its mesh only
+    {"B3D/WusonBlitz.b3d", false},
     {"MD5/SimpleCube.md5mesh", false},
     {"OBJ/spider.obj", false},
+    {"OBJ/WusonOBJ.obj", false},
 };
 
 void PrintTo(const RealModel& model, std::ostream* os) {
@@ -49,36 +60,16 @@ void PrintTo(const RealModel& model, std::ostream* os) {
 
 class RealModels : public testing::TestWithParam<RealModel> {};
 
-TEST_P(RealModels, ImportsAndConvertsWithoutErrors) {
+TEST_P(RealModels, RoundTripMatchesTheSource) {
     const fs::path model = kModels / GetParam().path;
     if (!fs::exists(model)) {
         GTEST_SKIP() << model << " is not installed (package assimp-testmodels)";
     }
     ScratchFolder folder;
-    ImportOptions options;
-    options.modelPath = model.string();
-    options.outputPath = folder.File(model.stem().string() + ".xml");
-    options.convert = true;
-    options.converterOptions = {"-info", "true"};
-    const ImportOutcome run = RunImportCaptured(options);
-    ASSERT_EQ(run.status, 0) << run.err << run.out;
-    EXPECT_NE(run.out.find(" with 0 errors and "), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("Error: "), std::string::npos) << run.out;
-
-    ImFile im;
-    std::string error;
-    ASSERT_TRUE(ReadImFile(folder.File(model.stem().string() + ".im"), im, error)) << error;
-    EXPECT_GT(im.chunks.size(), 0u);
-    int kinFiles = 0;
-    for (const auto& entry : fs::directory_iterator(folder.Path())) {
-        if (entry.path().extension() == ".kin") {
-            KinFile kin;
-            EXPECT_TRUE(ReadKinFile(entry.path().string(), kin, error)) << error;
-            EXPECT_GT(kin.frameCount, 0u);
-            ++kinFiles;
-        }
-    }
-    EXPECT_EQ(kinFiles > 0, GetParam().animated);
+    const RoundTripFigures figures = RoundTrip(model.string(), folder);
+    PrintFigures(GetParam().path, figures);
+    ExpectRoundTrip(figures);
+    EXPECT_EQ(figures.animations > 0, GetParam().animated) << figures.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(AssimpTestModels, RealModels, testing::ValuesIn(kRealModels),
@@ -89,6 +80,23 @@ INSTANTIATE_TEST_SUITE_P(AssimpTestModels, RealModels, testing::ValuesIn(kRealMo
                              }
                              return name;
                          });
+
+TEST(RealMotionClip, RefusedByConvertBeforeAnyFile) {
+    const fs::path model = kModels / "BVH/01_01.bvh";
+    if (!fs::exists(model)) {
+        GTEST_SKIP() << model << " is not installed (package assimp-testmodels)";
+    }
+    ScratchFolder folder;
+    ImportOptions options;
+    options.modelPath = model.string();
+    options.outputPath = folder.File("clip.xml");
+    options.convert = true;
+    const ImportOutcome run = RunImportCaptured(options);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "error: '" + model.string() + "' has no triangles: the converter needs a mesh\n");
+    EXPECT_TRUE(fs::is_empty(folder.Path()));
+}
 
 TEST(RealMotionClip, BvhSkeletonAndAnimationRead) {
     const fs::path model = kModels / "BVH/01_01.bvh";
