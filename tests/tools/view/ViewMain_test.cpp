@@ -59,13 +59,15 @@ TEST(ViewMain, AMissingInputOrBrowserIsOneErrorLine) {
     const ViewFixture fixture;
     const DumpRun missing = RunView({fixture.scratch.File("nothing")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "error: '" + fixture.scratch.File("nothing") + "': no such file or folder\n");
+    EXPECT_EQ(missing.err,
+              "error: '" + fixture.scratch.File("nothing") + "': no such file or folder\n");
 
     setenv("VANTOK_CHROMIUM", fixture.scratch.File("no-chromium").c_str(), 1);
-    const DumpRun run = RunView({"--snapshot", fixture.scratch.File("a.png"),
-                                 (fixture.assets / "flag.im").string()});
+    const DumpRun run = RunView(
+        {"--snapshot", fixture.scratch.File("a.png"), (fixture.assets / "flag.im").string()});
     unsetenv("VANTOK_CHROMIUM");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "error: Chromium is needed for pictures: install the Debian package 'chromium'\n");
+    EXPECT_EQ(run.err,
+              "error: Chromium is needed for pictures: install the Debian package 'chromium'\n");
     EXPECT_FALSE(std::filesystem::exists(fixture.scratch.File("a.png")));
 }

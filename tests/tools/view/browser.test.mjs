@@ -89,13 +89,21 @@ test('a frame of the animation moves the animated bone\'s pixels only', async ()
   await Promise.all([rest.close(), moved.close()]);
 });
 
-test('a damaged file shows its error in its place', async () => {
-  fs.writeFileSync(path.join(folder, 'broken.im'), Buffer.from('VIRF\x10\x00\x00\x00IDXM', 'latin1'));
+test('a damaged file shows its error in its place, its name as text', async () => {
+  const name = '<i>broken&amp;.im';  // markup in a file name stays text
+  fs.writeFileSync(path.join(folder, name), Buffer.from('VIRF\x10\x00\x00\x00IDXM', 'latin1'));
   const page = await openPage(browser, viewer.url, errors);
-  const text = await page.$eval('.card[data-name="0/broken.im"]', (n) => n.textContent);
-  assert.match(text, /error: broken\.im/);
+  const card = await page.$$eval('.card', (nodes, wanted) => {
+    const node = nodes.find((n) => n.dataset.name === wanted);
+    return { title: node.querySelector('.title').textContent, error: node.querySelector('.error').textContent,
+      markup: node.querySelectorAll('i').length };
+  }, '0/' + name);
+  assert.equal(card.title, name);
+  assert.equal(card.markup, 0);
+  assert.match(card.error, /^error: <i>broken&amp;\.im: /);
+  assert.equal((await page.$$('.card')).length, 4, 'the other assets are still listed');
   await page.close();
-  fs.rmSync(path.join(folder, 'broken.im'));
+  fs.rmSync(path.join(folder, name));
 });
 
 test('snapshots and contact sheets of the examples are PNGs of the requested size', async () => {
