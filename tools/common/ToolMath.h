@@ -103,7 +103,8 @@ RigidT<T> Compose(const RigidT<T>& parent, const RigidT<T>& local) {
 // `global` relative to `parent`: conj(P.q)·g.q and conj(P.q) applied to (g.p − P.p).
 template <typename T>
 RigidT<T> Relative(const RigidT<T>& parent, const RigidT<T>& global) {
-    return {ApplyInverse(parent, global.position), Multiply(Conjugate(parent.rotation), global.rotation)};
+    return {ApplyInverse(parent, global.position),
+            Multiply(Conjugate(parent.rotation), global.rotation)};
 }
 
 // The rotation whose 3 x 3 matrix has the rows `m` (row-major), normalised; the identity when

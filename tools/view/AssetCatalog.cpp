@@ -35,6 +35,16 @@ void ScanFolder(const fs::path& root, std::vector<fs::path>& found) {
     }
 }
 
+// A folder serves itself; a file serves its folder.
+std::vector<fs::path> RootsOf(const std::vector<fs::path>& inputs) {
+    std::vector<fs::path> roots;
+    for (const fs::path& input : inputs)
+        roots.push_back(fs::is_directory(input)       ? input
+                        : input.parent_path().empty() ? fs::path(".")
+                                                      : input.parent_path());
+    return roots;
+}
+
 }  // namespace
 
 // -------------------------------------------------------------------------------------------
@@ -54,15 +64,6 @@ std::string FileStamp(const fs::path& file) {
     std::sort(kins.begin(), kins.end());
     for (const fs::path& kin : kins) stamp += kin.filename().string() + "=" + OneStamp(kin);
     return stamp;
-}
-
-static std::vector<fs::path> RootsOf(const std::vector<fs::path>& inputs) {
-    std::vector<fs::path> roots;
-    for (const fs::path& input : inputs)
-        roots.push_back(fs::is_directory(input)       ? input
-                        : input.parent_path().empty() ? fs::path(".")
-                                                      : input.parent_path());
-    return roots;
 }
 
 AssetCatalog::AssetCatalog(const std::vector<fs::path>& inputs, fs::path cacheFolder)
