@@ -44,7 +44,7 @@
 #include "InterchangeBuilder.h"
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/KinFileWriter.h"
-#include "MeshAnimConverter/driver/ConvertProcess.h"
+#include "MeshAnimConverter/driver/Conversion.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/driver/ThreadCount.h"
 #include "MeshAnimConverter/mesh/ChunkOptimisation.h"
@@ -286,10 +286,10 @@ void BM_Convert(benchmark::State& state) {
     Quiet();
     const std::string out = (Folder() / "skinned").string();
     for (auto _ : state) {
-        ConvertProcess process;
-        process.inFile = in.xml.c_str();
-        process.outFile = out.c_str();
-        if (!process.Run()) {
+        ConversionOptions options;
+        options.inFile = in.xml;
+        options.outFile = out;
+        if (!RunConversion(options).success) {
             state.SkipWithError("conversion failed");
             break;
         }

@@ -9,7 +9,7 @@
 #include "toolkit/ConsoleLine.h"
 #include "toolkit/platform/Platform.h"
 
-const char* gtProgramName = "VantokTools";
+const char* const gtProgramName = "VantokTools";
 
 namespace {
 
@@ -27,9 +27,6 @@ void CopyCut(char* target, const char* text) {
 WinDebug::Settings& WinDebug::GetSettings() {
     static Settings* settings = [] {
         auto* s = new Settings;
-        std::memset(s, 0, sizeof *s);
-        s->firstWritePending = 1;
-        s->enabled = 1;
         // The current directory joined with "log.txt" by one separator, cut to 259 characters.
         std::string path = platform::CurrentDirectory();
         if (!path.empty()) {
@@ -51,7 +48,7 @@ void WinDebug::SetProgramName(const char* name) {
 }
 
 void WinDebug::SetEnabled(bool enabled) {
-    GetSettings().enabled = enabled ? 1 : 0;
+    GetSettings().enabled.store(enabled ? 1 : 0, std::memory_order_relaxed);
 }
 
 void WinDebug::SetPath(const char* path) {
@@ -62,7 +59,7 @@ void WinDebug::SetPath(const char* path) {
 
 void WinDebug::Line(const char* text) {
     Settings& s = GetSettings();
-    if (s.enabled == 0 || s.path[0] == 0) {
+    if (s.enabled.load(std::memory_order_relaxed) == 0 || s.path[0] == 0) {
         return;
     }
     std::FILE* file = nullptr;

@@ -7,6 +7,7 @@
 // standard error elsewhere; tests may divert it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -17,12 +18,13 @@ public:
     static constexpr int kPathSize = 260;
     static constexpr int kLineBufferSize = 4096;
 
-    // The settings record, created on first use and living until the process ends.
+    // The settings record, created on first use and living until the process ends. `enabled`
+    // is atomic: conversions running at once each switch the sink off.
     struct Settings {
-        char path[kPathSize];
-        char programName[kPathSize];
-        int32_t firstWritePending;
-        int32_t enabled;
+        char path[kPathSize] = {};
+        char programName[kPathSize] = {};
+        int32_t firstWritePending = 1;
+        std::atomic<int32_t> enabled{1};
     };
     static Settings& GetSettings();
 
@@ -43,4 +45,4 @@ public:
 };
 
 // The program's own name, used in the sink's banner when none was set.
-extern const char* gtProgramName;
+extern const char* const gtProgramName;

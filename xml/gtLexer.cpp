@@ -4,7 +4,6 @@
 // longer symbols first, so "==" is tried before "=".
 #include "xml/gtLexer.h"
 
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -549,19 +548,10 @@ void gtLexer::ReadFourReals(float values[4]) {
 // =============================================================================================
 // Reporting
 
-namespace {
-std::atomic<uint64_t> g_reportedErrors{0};
-}  // namespace
-
-uint64_t gtLexer::ReportedErrorCount() {
-    return g_reportedErrors.load(std::memory_order_relaxed);
-}
-
 void gtLexer::Error(const char* format, ...) {
     m_errorFlag = true;
     if (flags & kSilent)
         return;
-    g_reportedErrors.fetch_add(1, std::memory_order_relaxed);
     char message[kMessageSize];
     va_list args;
     va_start(args, format);
@@ -570,6 +560,13 @@ void gtLexer::Error(const char* format, ...) {
     m_lastError = message;
     if (flags & kErrorsToLog) {
         WinDebug::Printf("Parse Error file: %s, line %d: %s", m_fileName.c_str(), m_line, message);
+    } else if (errorBox != nullptr) {
+        // the box's own buffer size, so the text is cut where the box would cut it
+        char text[WinDebug::kLineBufferSize];
+        std::snprintf(text, sizeof text, "Parse Error file: %s, line %d: %s", m_fileName.c_str(),
+                      m_line, message);
+        WinDebug::Printf("ERROR BOX: %s", text);
+        errorBox->Line(text);
     } else {
         WinDebug::ErrorBox(nullptr, "Parse Error file: %s, line %d: %s", m_fileName.c_str(), m_line,
                            message);

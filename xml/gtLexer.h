@@ -4,8 +4,10 @@
 // It splits text into numbers, strings, names and punctuation, skips blanks (every byte below
 // '!' taken as signed, so 0x80-0xFF too) and comments ("//" to the end of the line, "/*" to
 // "*/"), counts lines from 1, and reports errors as "Parse Error file: %s, line %d: %s" in the
-// error box (WinDebug::ErrorBox) or, with kErrorsToLog, on the debug sink; warnings go to the
-// debug sink. Failures yield false or the value 0; the lexer never stops the program.
+// error box (WinDebug::ErrorBox, or the `errorBox` sink when one is given) or, with
+// kErrorsToLog, on the debug sink; warnings go to the debug sink. Whether anything was reported
+// is the lexer's own error flag; nothing is counted process-wide. Failures yield false or the value
+// 0; the lexer never stops the program.
 //
 // Usage (one fresh lexer per element text):
 //   gtLexer lexer;
@@ -18,6 +20,7 @@
 
 #include <cstdint>
 
+#include "toolkit/gtLineSink.h"
 #include "toolkit/gtString.h"
 #include "toolkit/tlLog.h"
 #include "xml/gtToken.h"
@@ -64,10 +67,10 @@ public:
     void Warning(const char* format, ...) GT_PRINTF_FORMAT(2, 3);
 
     int flags = 0;
+    // Where the error box's text goes instead of the box (not owned; null: the box).
+    gtLineSink* errorBox = nullptr;
+    // Set by every error since the input was set, shown or not.
     bool ErrorFlag() const { return m_errorFlag; }
-    // Errors reported (to the error box or the debug sink) by every lexer of the process so
-    // far; lets a caller skip re-reading a text whose first reading reported nothing.
-    static uint64_t ReportedErrorCount();
     const gtString& LastError() const { return m_lastError; }
     const gtString& FileName() const { return m_fileName; }
     void SetFileName(const char* name) { m_fileName = name; }

@@ -1,13 +1,13 @@
-// ConvertProcess: one conversion, with the fields the command line fills, and RunOptions, the
-// driver's own flags.
+// ConvertProcess: one conversion run over its options and what it reports to. Run puts the
+// stages together (ConvertRun.cpp); RunLogged is the run as both programs start it.
 #pragma once
 
 #include <cstdint>
 
-#include "toolkit/gtString.h"
+#include "MeshAnimConverter/driver/Conversion.h"
+#include "MeshAnimConverter/report/ReportContext.h"
 
-class ExportUserInterface;
-
+// The console program's own flags, beside the conversion's options.
 struct RunOptions {
     int32_t waitKeyOnExit = 0;   // -k
     int32_t waitKeyOnError = 0;  // -ke
@@ -17,18 +17,24 @@ struct RunOptions {
 
 class ConvertProcess {
 public:
-    ConvertProcess() = default;
+    // Neither is copied: both must outlive the process object.
+    ConvertProcess(const ConversionOptions& options, const ReportContext& report)
+        : m_options(options), m_report(report) {}
     virtual ~ConvertProcess() = default;
 
     // Reads inFile and writes the outputs named after outFile; true on success. Every failing
     // stage has logged its own message when this returns false.
     bool Run();
 
-    gtString inFile;
-    gtString outFile;         // base path of the outputs; its extension is ignored
-    int32_t outputIM = 1;     // write the .im file
-    int32_t outputKIN = 1;    // write the .kin files
-    int32_t fileVersion = 0;  // the input's version number, 0 when it has none
-    // Progress and questions of the run; null shows nothing and answers "no". Not owned.
-    ExportUserInterface* ui = nullptr;
+    // Logs "Process started. This may take some time. Please wait...", runs, and logs
+    // "Failed to process files" when the run failed or threw (running out of memory first logs
+    // "Out of memory."). The log's display switches are set from the options first.
+    bool RunLogged();
+
+    int32_t FileVersion() const { return m_fileVersion; }
+
+private:
+    const ConversionOptions& m_options;
+    const ReportContext& m_report;
+    int32_t m_fileVersion = 0;  // the input's version number, 0 when it has none
 };

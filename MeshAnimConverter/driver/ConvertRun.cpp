@@ -1,16 +1,16 @@
 // The conversion run, the one place where the pipeline is put together: read (with the skeleton
 // and animation preparation per block), fill, build and write the .im file (with the per-chunk
 // optimisation per chunk), write one .kin file per animation block. Every output is named after
-// outFile; every stage reports to the program log and the run's export user interface.
+// outFile; every stage reports to the run's report context (its log, user interface and line
+// sinks).
 #include <memory>
 #include <new>
+#include <thread>
 
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/anim/KinFileWriter.h"
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
 #include "MeshAnimConverter/driver/ConvertProcess.h"
-#include "MeshAnimConverter/driver/LogFile.h"
-#include "MeshAnimConverter/driver/ThreadCount.h"
 #include "MeshAnimConverter/mesh/FillGenericMesh.h"
 #include "MeshAnimConverter/mesh/GenericMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
@@ -19,6 +19,7 @@
 #include "MeshAnimConverter/report/ReportContext.h"
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 #include "MeshAnimConverter/scene/SceneData.h"
+#include "toolkit/gtLineSink.h"
 #include "toolkit/gtPath.h"
 
 namespace {
@@ -36,21 +37,31 @@ gtString SafeFileName(const gtString& name) {
     return safe;
 }
 
+unsigned ThreadsOf(const ConversionOptions& options) {
+    if (options.threads != 0) {
+        return options.threads;
+    }
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware > 0 ? hardware : 1;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
 bool ConvertProcess::Run() {
-    NullExportUserInterface silent;
-    const ReportContext report{programLog, ui != nullptr ? *ui : silent, programLog.Output()};
+    const ReportContext& report = m_report;
+    const gtString inFile = m_options.inFile.c_str();
+    const gtString outFile = m_options.outFile.empty() ? PathWithoutExtension(inFile)
+                                                       : gtString(m_options.outFile.c_str());
 
     // Read: the document is read block by block; each skeleton and animation block is handed to
     // the preparation as soon as it is read.
     auto scene = std::make_unique<SceneData>();
     SkeletonAnimationPreparer preparer(report.log);
-    if (!ReadInterchangeFile(inFile.c_str(), fileVersion, *scene, report.log, preparer,
-                             &report.ui)) {
+    if (!ReadInterchangeFile(inFile.c_str(), m_fileVersion, *scene, report.log, preparer,
+                             &report.ui, report.lexerErrors)) {
         return false;
     }
     report.log.Info("Finished reading input file");
@@ -67,8 +78,8 @@ bool ConvertProcess::Run() {
     // The .im file: build the chunks (welding, influences), then write them; the writer takes
     // each chunk from the optimiser (tangents, reorder, face normals) just before writing it.
     // The .im carries no skeleton: the bones go to the .kin files.
-    // The chunks are optimised ahead of the writer on every hardware thread.
-    if (outputIM != 0) {
+    // The chunks are optimised ahead of the writer on the run's threads.
+    if (m_options.outputIM) {
         const gtString imPath = PathWithExtension(outFile, "im");
         std::unique_ptr<ExIndexedMesh> indexed;
         try {
@@ -77,14 +88,15 @@ bool ConvertProcess::Run() {
             ReportOutOfMemoryWritingIm(imPath, report.log);
             return false;
         }
-        ParallelChunkOptimiser optimiser(ConfiguredThreadCount(), &report.ui);
-        if (!WriteIndexedMeshFile(imPath, *indexed, nullptr, optimiser, report)) {
+        ParallelChunkOptimiser optimiser(ThreadsOf(m_options), &report.ui);
+        if (!WriteIndexedMeshFile(imPath, *indexed, nullptr, optimiser, report,
+                                  m_options.referenceNameSeed)) {
             return false;
         }
     }
 
     // One .kin file per animation, posed by the output skeleton.
-    if (outputKIN != 0) {
+    if (m_options.outputKIN) {
         if (scene->animations.Count() > 0 && scene->bones.Count() > 0) {
             const gtString kinBase = PathWithExtension(outFile, "kin");
             const gtString directory = PathDirectory(kinBase);
@@ -108,6 +120,9 @@ bool ConvertProcess::Run() {
                 const gtString path = PathWithExtension(PathJoin(directory, name), "kin");
                 if (!WriteKinFile(skeleton.get(), animation, path.c_str(), *scene, report.log)) {
                     return false;
+                }
+                if (report.written != nullptr) {
+                    report.written->Line(path.c_str());
                 }
             }
             if (wroteUnnamed && wroteNamed) {

@@ -9,26 +9,18 @@
 
 LogFile programLog;
 
-namespace {
-
-// The two static formatting buffers: the message, and the prefixed line.
-char g_message[tlLog::kBufferSize];
-char g_line[tlLog::kBufferSize];
-
-}  // namespace
-
 void LogFile::Print(const char* prefix, int colour, const char* format, va_list args) {
-    FormatMessage(g_message, format, args);
-    std::snprintf(g_line, sizeof g_line, prefix, g_message);
-    g_line[kBufferSize - 1] = 0;
-    WinDebug::Line(g_line);
+    FormatMessage(m_message, format, args);
+    std::snprintf(m_line, sizeof m_line, prefix, m_message);
+    m_line[kBufferSize - 1] = 0;
+    WinDebug::Line(m_line);
     ConsoleLine::Clear();
     std::FILE* out = Output();
     if (colour != 0) {
         platform::SetConsoleColour(out, static_cast<platform::ConsoleColour>(colour));
     }
     // non-ASCII names show correctly on a Windows console; elsewhere the bytes as they are
-    platform::WriteLine(out, g_line);
+    platform::WriteLine(out, m_line);
     if (colour != 0) {
         platform::SetConsoleColour(out, platform::kColourDefault);
     }

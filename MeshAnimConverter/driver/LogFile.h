@@ -25,7 +25,11 @@ private:
     void Print(const char* prefix, int colour, const char* format, va_list args);
 
     std::FILE* m_output = nullptr;
+    // The formatting buffers, one pair per log: the message, and the prefixed line.
+    char m_message[kBufferSize] = {};
+    char m_line[kBufferSize] = {};
 };
 
-// The one log of the program; every part reports through it.
+// The console program's log (VantokMeshImporter's ProgramMain); a conversion run reports to the
+// log it is handed, never to this one.
 extern LogFile programLog;

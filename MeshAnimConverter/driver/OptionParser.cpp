@@ -1,7 +1,8 @@
 // Option parsing and the usage screen.
 #include "MeshAnimConverter/driver/OptionParser.h"
 
-#include "MeshAnimConverter/driver/LogFile.h"
+#include <iterator>
+
 #include "toolkit/gtPath.h"
 
 namespace {
@@ -38,11 +39,15 @@ const char* const kUsageLines[] = {
     "",
 };
 
-bool IsTrue(const char* value) {
-    return gtString::CompareNoCase(value, "true") == 0;
+bool IsTrue(const std::string& value) {
+    return gtString::CompareNoCase(value.c_str(), "true") == 0;
 }
 
 }  // namespace
+
+std::vector<std::string> UsageLines() {
+    return std::vector<std::string>(std::begin(kUsageLines), std::end(kUsageLines));
+}
 
 void PrintUsage(std::FILE* out) {
     for (const char* line : kUsageLines) {
@@ -52,13 +57,15 @@ void PrintUsage(std::FILE* out) {
     std::fflush(out);
 }
 
-bool ParseOptions(int argc, const char* const* argv, RunOptions& options, ConvertProcess& process) {
+bool ParseOptions(const std::vector<std::string>& args, RunOptions& options,
+                  ConversionOptions& conversion, tlLog& log) {
     bool haveInput = false;
     bool haveOutput = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
+    const size_t count = args.size();
+    for (size_t i = 0; i < count; ++i) {
+        const char* argument = args[i].c_str();
         if (argument[0] != '-' && argument[0] != '/') {
-            programLog.Error("Option missing valid prefix: '%s'", argument);
+            log.Error("Option missing valid prefix: '%s'", argument);
             ++options.errorCount;
             return false;
         }
@@ -79,41 +86,41 @@ bool ParseOptions(int argc, const char* const* argv, RunOptions& options, Conver
         const bool takesValue = is("warnings") || is("info") || is("inFile") || is("outFile") ||
                                 is("outputIM") || is("outputKIN");
         if (!takesValue) {
-            programLog.Error("Unrecognized option: '%s'", name);
+            log.Error("Unrecognized option: '%s'", name);
             ++options.errorCount;
             return false;
         }
         // A value option always consumes the next argument, whatever it looks like.
-        const char* value = (i + 1 < argc) ? argv[++i] : "";
+        const std::string value = (i + 1 < count) ? args[++i] : std::string();
         if (is("warnings")) {
-            programLog.logWarnings = IsTrue(value) ? 1 : 0;
+            conversion.logWarnings = IsTrue(value);
         } else if (is("info")) {
-            programLog.logInfo = IsTrue(value) ? 1 : 0;
+            conversion.logInfo = IsTrue(value);
         } else if (is("inFile")) {
-            process.inFile = value;
+            conversion.inFile = value;
             haveInput = true;
         } else if (is("outFile")) {
-            process.outFile = value;
+            conversion.outFile = value;
             haveOutput = true;
         } else if (is("outputIM")) {
-            process.outputIM = IsTrue(value) ? 1 : 0;
+            conversion.outputIM = IsTrue(value);
         } else {
-            process.outputKIN = IsTrue(value) ? 1 : 0;
+            conversion.outputKIN = IsTrue(value);
         }
     }
     if (options.showHelp != 0) {
         return true;
     }
     if (!haveInput) {
-        programLog.Error("Missing parameters.");
+        log.Error("Missing parameters.");
         return false;
     }
-    if (!(process.outputIM + process.outputKIN > 0)) {
-        programLog.Error("No files would be output.");
+    if (!conversion.outputIM && !conversion.outputKIN) {
+        log.Error("No files would be output.");
         return false;
     }
     if (!haveOutput) {
-        process.outFile = PathWithoutExtension(process.inFile);
+        conversion.outFile = PathWithoutExtension(conversion.inFile.c_str()).c_str();
     }
     return true;
 }

@@ -1,32 +1,24 @@
-// The program entry.
+// The console program's entry: options from the command line and the environment, the run
+// over the program log, the closing summary.
 #include "MeshAnimConverter/driver/ProgramEntry.h"
 
-#include <new>
+#include <string>
+#include <vector>
 
 #include "MeshAnimConverter/driver/ConsoleExportUserInterface.h"
 #include "MeshAnimConverter/driver/ConvertProcess.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/driver/OptionParser.h"
 #include "MeshAnimConverter/driver/ProfileTimer.h"
+#include "MeshAnimConverter/driver/ThreadCount.h"
 #include "toolkit/WinDebug.h"
 #include "toolkit/gtTimeDevice.h"
 
-namespace {
+// ---------------------------------------------------------------------------------------------
+// Entry points
 
-// Last-resort guard: an exception that escapes the run fails it like any stage failure.
-bool RunGuarded(ConvertProcess& process) {
-    try {
-        return process.Run();
-    } catch (const std::bad_alloc&) {
-        programLog.Error("Out of memory.");
-    } catch (...) {
-    }
-    return false;
-}
-
-}  // namespace
-
-int ProgramMain(int argc, const char* const* argv, std::FILE* out, std::FILE* in) {
+int ProgramMain(int argc, const char* const* argv, std::FILE* out, std::FILE* in,
+                std::optional<std::uint32_t> referenceNameSeed) {
     programLog.SetOutput(out);
     WinDebug::SetProgramName("VantokMeshImporter");
     WinDebug::SetEnabled(false);
@@ -36,27 +28,32 @@ int ProgramMain(int argc, const char* const* argv, std::FILE* out, std::FILE* in
     RunOptions options;
     bool nothingToDo = false;
     {
-        ConvertProcess process;
         ConsoleExportUserInterface progress(stderr);
-        process.ui = &progress;
+        ConversionOptions conversion;
+        conversion.ui = &progress;
+        conversion.threads = ConfiguredThreadCount();
+        conversion.referenceNameSeed = referenceNameSeed;
         ProfileTimer timer;
         timer.Start("Process");
 
         bool runStarted = false;
-        const bool parsed = ParseOptions(argc, argv, options, process);
+        std::vector<std::string> args;
+        for (int i = 1; i < argc; ++i) {
+            args.emplace_back(argv[i]);
+        }
+        const bool parsed = ParseOptions(args, options, conversion, programLog);
         if (!parsed || options.showHelp != 0) {
             // An option parse that fails without counting an error found nothing to do.
             nothingToDo = !parsed && options.errorCount == 0;
             PrintUsage(out);
         } else {
-            programLog.Info("Process started. This may take some time. Please wait...");
             runStarted = true;
-            const bool ran = RunGuarded(process);
-            progress.Finish();
-            if (!ran) {
-                programLog.Error("Failed to process files");
+            const ReportContext report{programLog, progress, out};
+            ConvertProcess process(conversion, report);
+            if (!process.RunLogged()) {
                 ++options.errorCount;
             }
+            progress.Finish();
         }
         timer.Stop("Process");
         if (runStarted) {

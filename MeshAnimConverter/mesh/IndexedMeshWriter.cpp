@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "MeshAnimConverter/anim/BoneTreeWriter.h"
@@ -21,15 +22,32 @@
 #include "MeshAnimConverter/mesh/TextureDescriptorWriter.h"
 #include "MeshAnimConverter/report/ReportContext.h"
 #include "toolkit/ConsoleLine.h"
+#include "toolkit/gtLineSink.h"
 #include "toolkit/gtPath.h"
 #include "toolkit/platform/Platform.h"
 
 namespace {
 
-bool g_seedOverride = false;
-uint32_t g_seed = 0;
-
 constexpr float kLargest = 3.4028235e38f;
+
+// Text a stage printed (whole lines): to the run's line sink, or to its console.
+void PrintText(const std::string& text, const ReportContext& report) {
+    if (report.printed == nullptr) {
+        ConsoleLine::Clear();
+        std::fputs(text.c_str(), report.console);
+        std::fflush(report.console);
+        return;
+    }
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        report.printed->Line(text.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+}
 
 void WriteVector(binofstream& out, const gtVector3& v) {
     out.WriteF32(v.x);
@@ -254,22 +272,19 @@ void ReportOutOfMemoryWritingIm(const gtString& path, tlLog& log) {
     log.Error("Failed to write IM file: '%s'", path.c_str());
 }
 
-void SetIndexedMeshRandomSeed(bool enabled, uint32_t seed) {
-    g_seedOverride = enabled;
-    g_seed = seed;
-}
-
 bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
                           ConverterExGenericSkeleton* skeleton, ChunkOptimiser& optimiser,
-                          const ReportContext& report) {
+                          const ReportContext& report,
+                          const std::optional<uint32_t>& referenceNameSeed) {
     tlLog& log = report.log;
-    R250Random random(g_seedOverride ? g_seed : platform::Milliseconds());
+    R250Random random(referenceNameSeed ? *referenceNameSeed : platform::Milliseconds());
     const gtString baseName = PathTitle(path);
     TextureDescriptorState descriptors;
     descriptors.imPath = path;
     descriptors.ui = &report.ui;
     descriptors.askAboutAll = false;
     descriptors.overwriteAll = true;
+    descriptors.written = report.written;
 
     bool ok = false;
     try {
@@ -291,9 +306,7 @@ bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
                     report.ui.ShowProgress(static_cast<float>(i) /
                                            static_cast<float>(mesh.ChunkCount()));
                     if (!optimised.printed.empty()) {
-                        ConsoleLine::Clear();
-                        std::fputs(optimised.printed.c_str(), report.console);
-                        std::fflush(report.console);
+                        PrintText(optimised.printed, report);
                     }
                     if (!optimised.ok) {
                         log.Error("Too many vertices in chunk %d (%d, at most 65535)",
@@ -322,6 +335,9 @@ bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
                 }
                 ok = out.Close() && ok;
                 ok = ok && target.Commit();
+                if (ok && report.written != nullptr) {
+                    report.written->Line(path.c_str());
+                }
             }
         }
     } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "toolkit/gtString.h"
 
@@ -21,15 +22,15 @@ class tlLog;
 // True when the file was written completely. Running out of memory (here or in the optimiser)
 // fails the write with ReportOutOfMemoryWritingIm; any other exception of the optimiser passes
 // through, the partial file removed. `skeleton` may be null (the converter passes null:
-// its bones go to the .kin files). Reports to `report`.
+// its bones go to the .kin files). Reports to `report`, and tells its `written` sink the
+// descriptors and the .im file once each is in place. The reference names are drawn from a
+// generator seeded with `referenceNameSeed`, or with the millisecond timer when none is given
+// (tests fix the seed).
 bool WriteIndexedMeshFile(const gtString& path, IndexedMesh& mesh,
                           ConverterExGenericSkeleton* skeleton, ChunkOptimiser& optimiser,
-                          const ReportContext& report);
+                          const ReportContext& report,
+                          const std::optional<uint32_t>& referenceNameSeed = std::nullopt);
 
 // Logs "Out of memory writing IM file: '%s'" and "Failed to write IM file: '%s'" for `path`:
 // how running out of memory anywhere in building or writing the .im file ends.
 void ReportOutOfMemoryWritingIm(const gtString& path, tlLog& log);
-
-// Tests: seed the reference-name generator with `seed` instead of the millisecond timer
-// (`enabled` false restores the timer).
-void SetIndexedMeshRandomSeed(bool enabled, uint32_t seed);

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <string>
 
+#include "MeshAnimConverter/chunks/AtomicOutputFile.h"
 #include "MeshAnimConverter/report/ExportUserInterface.h"
+#include "toolkit/gtLineSink.h"
 #include "toolkit/gtPath.h"
 #include "toolkit/platform/Platform.h"
 
@@ -56,15 +58,21 @@ void Notify(ExportUserInterface* ui, const gtString& text) {
     }
 }
 
+// Written beside the target and renamed into place, like the .im and .kin files. An existing
+// target that is not writable is refused as an open would refuse it (a rename would replace it).
 bool WriteTextFile(const gtString& path, const gtString& text) {
-    std::FILE* file = platform::OpenFile(path.c_str(), "wb");
+    if (FileExists(path) && !FileWritable(path)) {
+        return false;
+    }
+    AtomicOutputFile target(path.c_str());
+    std::FILE* file = platform::OpenFile(target.TempPath().c_str(), "wb");
     if (file == nullptr) {
         return false;
     }
     const size_t length = static_cast<size_t>(text.Length());
     bool ok = std::fwrite(text.c_str(), 1, length, file) == length;
     ok = std::fclose(file) == 0 && ok;
-    return ok;
+    return ok && target.Commit();
 }
 
 }  // namespace
@@ -157,7 +165,11 @@ void WriteTextureDescriptor(TextureDescriptorState& state, gtString& mapFileName
 
     if (write) {
         const gtString text = TextureDescriptorText(mapFileName, alphaFileName, tiling, noTile);
-        if (!WriteTextFile(descriptorPath, text)) {
+        if (WriteTextFile(descriptorPath, text)) {
+            if (state.written != nullptr) {
+                state.written->Line(descriptorPath.c_str());
+            }
+        } else {
             gtString notice = "Could not open texture file ";
             notice += descriptorPath;
             notice += " for writing.\n";

@@ -5,9 +5,11 @@
 // its alpha image) WriteTextureDescriptor writes that descriptor in the folder of the .im file
 // and rewrites the map's file name into the `.texture` reference the .im file stores. Existing
 // descriptors are replaced or kept according to the two overwrite flags and the answers of the
-// user interface. Nothing here fails the caller: a descriptor that cannot be written is reported
-// as a notice through the interface and the name is rewritten all the same. Names and paths have
-// no length limit.
+// user interface. A descriptor is written beside its target and renamed into place, so a failed
+// write leaves any old descriptor as it was and no temporary file; an existing descriptor that
+// is not writable is kept. Nothing here fails the caller: a descriptor that cannot be written is
+// reported as a notice through the interface and the name is rewritten all the same. Names and
+// paths have no length limit.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include "toolkit/gtString.h"
 
 class ExportUserInterface;
+class gtLineSink;
 
 // What lives for one .im file.
 struct TextureDescriptorState {
@@ -22,6 +25,7 @@ struct TextureDescriptorState {
     ExportUserInterface* ui = nullptr;  // questions, notices and the referenced-texture list
     bool askAboutAll = false;           // the "overwrite all" question is still to be asked
     bool overwriteAll = true;           // replace existing descriptors without asking
+    gtLineSink* written = nullptr;      // told the path of each descriptor written (optional)
 };
 
 // Writes the descriptor of the map named `mapFileName` with tiling bits `tiling` (bit 0 s,

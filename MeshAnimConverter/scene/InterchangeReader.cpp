@@ -11,7 +11,6 @@
 #include "toolkit/gtFile.h"
 #include "toolkit/gtFileDevice.h"
 #include "toolkit/tlLog.h"
-#include "xml/gtLexer.h"
 #include "xml/gtXmlCompactDoc.h"
 
 namespace {
@@ -22,15 +21,7 @@ uint32_t StreamOf(gtXmlElementRef channel) {
     return static_cast<uint32_t>(ParseLong(channel->GetAttribute("stream")));
 }
 
-// Reads one channel, telling whether the lexer reported an error on the way.
-template <class Value, class Reader>
-bool ReadChannel(gtXmlElementRef channel, Value& value, Reader read) {
-    const uint64_t before = gtLexer::ReportedErrorCount();
-    value = read(channel);
-    return gtLexer::ReportedErrorCount() != before;
-}
-
-void ReadVertex(gtXmlElementRef element, SceneVertex& vertex) {
+void ReadVertex(gtXmlElementRef element, SceneVertex& vertex, gtLineSink* lexerErrors) {
     // First the first child of each channel, whatever its stream...
     gtXmlElementRef position = element->FindChildElement("position");
     gtXmlElementRef normal = element->FindChildElement("normal");
@@ -39,13 +30,13 @@ void ReadVertex(gtXmlElementRef element, SceneVertex& vertex) {
     bool normalReported = false;
     bool texcoordReported = false;
     if (position != nullptr) {
-        positionReported = ReadChannel(position, vertex.position, ReadVectorText);
+        vertex.position = ReadVectorText(position, lexerErrors, &positionReported);
     }
     if (normal != nullptr) {
-        normalReported = ReadChannel(normal, vertex.normal, ReadVectorText);
+        vertex.normal = ReadVectorText(normal, lexerErrors, &normalReported);
     }
     if (texcoord != nullptr) {
-        texcoordReported = ReadChannel(texcoord, vertex.texcoord, ReadPairText);
+        vertex.texcoord = ReadPairText(texcoord, lexerErrors, &texcoordReported);
     }
     // ...then every stream-0 channel again in document order (the last wins), and the weights.
     // Reading a first child again gives the same value, so it is skipped unless its first
@@ -65,15 +56,15 @@ void ReadVertex(gtXmlElementRef element, SceneVertex& vertex) {
             continue;
         } else if (child->IsNamed("position")) {
             if (child != position || positionReported) {
-                vertex.position = ReadVectorText(child);
+                vertex.position = ReadVectorText(child, lexerErrors);
             }
         } else if (child->IsNamed("normal")) {
             if (child != normal || normalReported) {
-                vertex.normal = ReadVectorText(child);
+                vertex.normal = ReadVectorText(child, lexerErrors);
             }
         } else if (child->IsNamed("texcoord")) {
             if (child != texcoord || texcoordReported) {
-                vertex.texcoord = ReadPairText(child);
+                vertex.texcoord = ReadPairText(child, lexerErrors);
             }
         }
     }
@@ -94,7 +85,7 @@ void ReadVertex(gtXmlElementRef element, SceneVertex& vertex) {
     }
 }
 
-bool ReadTriangle(gtXmlElementRef element, SceneData& scene, tlLog& log) {
+bool ReadTriangle(gtXmlElementRef element, SceneData& scene, tlLog& log, gtLineSink* lexerErrors) {
     SceneTriangle& triangle = scene.triangles.AddNew();
     triangle.materialId = ReadIntegerValue(element, "materialId", 0);
     if (element->CountChildElements("vertex") > 3) {
@@ -106,7 +97,7 @@ bool ReadTriangle(gtXmlElementRef element, SceneData& scene, tlLog& log) {
             log.Error("Expecting 3 vertices per triangle");
             return false;
         }
-        ReadVertex(vertex, triangle.vertices[corner]);
+        ReadVertex(vertex, triangle.vertices[corner], lexerErrors);
         do {
             vertex = vertex->NextSiblingElement();
         } while (vertex != nullptr && !vertex->IsNamed("vertex"));
@@ -128,7 +119,7 @@ bool ReadTriangle(gtXmlElementRef element, SceneData& scene, tlLog& log) {
 
 // ---------------------------------------------------------------- blocks
 
-bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
+bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, gtLineSink* lexerErrors) {
     gtXmlElementRef mesh = root->FindChildElement("mesh");
     if (mesh == nullptr) {
         log.Error("invalid XML node (Mesh)");
@@ -143,7 +134,7 @@ bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
     scene.triangles.Reserve(scene.triangles.Count() + triangles->CountChildElements("triangle"));
     for (gtXmlElementRef t = triangles->FirstChildElement(); t != nullptr;
          t = t->NextSiblingElement()) {
-        if (t->IsNamed("triangle") && !ReadTriangle(t, scene, log)) {
+        if (t->IsNamed("triangle") && !ReadTriangle(t, scene, log, lexerErrors)) {
             return false;
         }
     }
@@ -160,14 +151,16 @@ bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
             }
             SceneAttachment& attachment = scene.attachments.AddNew();
             attachment.name = ReadTextValue(a, "name", "a.unnamed");
-            attachment.position = ReadVectorValue(a, "position", gtVector3{});
-            attachment.orientation = ReadOrientationValue(a, "orientation", attachment.orientation);
+            attachment.position = ReadVectorValue(a, "position", gtVector3{}, lexerErrors);
+            attachment.orientation =
+                ReadOrientationValue(a, "orientation", attachment.orientation, lexerErrors);
         }
     }
     return true;
 }
 
-bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
+bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log,
+                        gtLineSink* lexerErrors) {
     gtXmlElementRef materials = root->FindChildElement("materials");
     if (materials == nullptr) {
         log.Error("Invalid XML node (Materials)");
@@ -181,10 +174,10 @@ bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log) {
         SceneMaterial& material = scene.materials.AddNew();
         material.name = ReadTextValue(m, "name", "unnamed");
         material.id = ReadIntegerValue(m, "id", 0);
-        material.ambient = ReadVectorValue(m, "ambient", gtVector3{});
-        material.diffuse = ReadVectorValue(m, "diffuse", gtVector3{});
-        material.emissive = ReadVectorValue(m, "emissive", gtVector3{});
-        material.specular = ReadVectorValue(m, "specular", gtVector3{});
+        material.ambient = ReadVectorValue(m, "ambient", gtVector3{}, lexerErrors);
+        material.diffuse = ReadVectorValue(m, "diffuse", gtVector3{}, lexerErrors);
+        material.emissive = ReadVectorValue(m, "emissive", gtVector3{}, lexerErrors);
+        material.specular = ReadVectorValue(m, "specular", gtVector3{}, lexerErrors);
         material.shine = ReadRealValue(m, "shine", 0.0f);
         material.twoSided = ReadFlagValue(m, "twoSided", 0);
         material.opacity = ReadRealValue(m, "opacity", 1.0f);
@@ -222,24 +215,25 @@ void ResolveMaterialIds(SceneData& scene) {
 // ---------------------------------------------------------------- the file
 
 bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
-                         SkeletonPreparer& preparer, ExportUserInterface* ui) {
+                         SkeletonPreparer& preparer, ExportUserInterface* ui,
+                         gtLineSink* lexerErrors) {
     gtFile file;
     if (!file.Open(path, gtFileDevice::kRead)) {
         log.Error("Failed to open file: '%s'", path);
         return false;
     }
     if (ui == nullptr) {
-        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer);
+        return ReadInterchangeStream(file, path, fileVersion, scene, log, preparer, lexerErrors);
     }
     ui->ShowStatus("Reading input file");
     ProgressStream progress(file, *ui);
-    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer);
+    return ReadInterchangeStream(progress, path, fileVersion, scene, log, preparer, lexerErrors);
 }
 
 namespace {
 
 bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, SceneData& scene,
-                  tlLog& log, SkeletonPreparer& preparer) {
+                  tlLog& log, SkeletonPreparer& preparer, gtLineSink* lexerErrors) {
     log.Info("Reading input file: '%s'", path);
 
     gtXmlCompactDoc document;
@@ -270,18 +264,18 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
         log.Warning("Multiple <skeleton> blocks found, only the first will be used.");
     }
 
-    if (!ReadMeshBlock(root, scene, log)) {
+    if (!ReadMeshBlock(root, scene, log, lexerErrors)) {
         return false;
     }
     log.Info("Read Mesh");
-    if (!ReadMaterialsBlock(root, scene, log)) {
+    if (!ReadMaterialsBlock(root, scene, log, lexerErrors)) {
         return false;
     }
     log.Info("Read Materials");
     ResolveMaterialIds(scene);
 
     if (gtXmlElementRef skeleton = root->FindChildElement("skeleton")) {
-        ReadSkeletonBlock(skeleton, scene, log, preparer);
+        ReadSkeletonBlock(skeleton, scene, log, preparer, lexerErrors);
         log.Info("Read Skeleton");
     }
     if (gtXmlElementRef animations = root->FindChildElement("animations")) {
@@ -291,7 +285,7 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
             if (!a->IsNamed("animation")) {
                 continue;
             }
-            if (!ReadAnimationBlock(a, scene, log, preparer)) {
+            if (!ReadAnimationBlock(a, scene, log, preparer, lexerErrors)) {
                 return false;
             }
             log.Info("Read Animation (%d)", ++number);
@@ -303,11 +297,12 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
 }  // namespace
 
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
-                           SceneData& scene, tlLog& log, SkeletonPreparer& preparer) {
+                           SceneData& scene, tlLog& log, SkeletonPreparer& preparer,
+                           gtLineSink* lexerErrors) {
     // A small file can ask for bones x frames key frames; running out of memory is reported
     // like any other failure to read.
     try {
-        return ReadDocument(stream, path, fileVersion, scene, log, preparer);
+        return ReadDocument(stream, path, fileVersion, scene, log, preparer, lexerErrors);
     } catch (const std::bad_alloc&) {
         log.Error("Out of memory reading file: '%s'", path);
         return false;

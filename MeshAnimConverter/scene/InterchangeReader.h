@@ -14,6 +14,7 @@
 #include "MeshAnimConverter/scene/SceneData.h"
 
 class ExportUserInterface;
+class gtLineSink;
 class gtXmlElementRef;
 class SkeletonPreparer;
 class gtStream;
@@ -22,19 +23,24 @@ class tlLog;
 // Reads `path`, stores the file's version in `fileVersion` (left unchanged when the root check
 // fails first) and fills `scene`, reporting to `log`. Each skeleton and animation block is
 // handed to `preparer` as soon as it is read.
-// `ui`, when given, is shown the share of the file read so far.
+// `ui`, when given, is shown the share of the file read so far. `lexerErrors`, when given,
+// receives the error box texts of the lexers that read the numbers (null: the box itself).
 bool ReadInterchangeFile(const char* path, int32_t& fileVersion, SceneData& scene, tlLog& log,
-                         SkeletonPreparer& preparer, ExportUserInterface* ui = nullptr);
+                         SkeletonPreparer& preparer, ExportUserInterface* ui = nullptr,
+                         gtLineSink* lexerErrors = nullptr);
 // The same from an open stream (read to its end); `path` names it in the messages.
 bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVersion,
-                           SceneData& scene, tlLog& log, SkeletonPreparer& preparer);
+                           SceneData& scene, tlLog& log, SkeletonPreparer& preparer,
+                           gtLineSink* lexerErrors = nullptr);
 
 // The blocks, for the reader and its tests. The mesh and materials readers take the root
 // element; the skeleton and animation readers take their own element.
-bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log);
-bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log);
+bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log,
+                   gtLineSink* lexerErrors = nullptr);
+bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log,
+                        gtLineSink* lexerErrors = nullptr);
 void ResolveMaterialIds(SceneData& scene);
 void ReadSkeletonBlock(gtXmlElementRef skeleton, SceneData& scene, tlLog& log,
-                       SkeletonPreparer& preparer);
+                       SkeletonPreparer& preparer, gtLineSink* lexerErrors = nullptr);
 bool ReadAnimationBlock(gtXmlElementRef animation, SceneData& scene, tlLog& log,
-                        SkeletonPreparer& preparer);
+                        SkeletonPreparer& preparer, gtLineSink* lexerErrors = nullptr);

@@ -15,10 +15,12 @@ namespace {
 // stays valid while no other element text is joined, that is, for the life of this reader.
 class ElementNumbers {
 public:
-    explicit ElementNumbers(gtXmlElementRef element) {
+    ElementNumbers(gtXmlElementRef element, gtLineSink* lexerErrors) {
         const char* text = element->GetText();
+        m_lexer.errorBox = lexerErrors;
         m_lexer.SetInput(text, static_cast<int>(std::strlen(text)) + 1);
     }
+    bool Reported() const { return m_lexer.ErrorFlag(); }
     float Real() { return m_lexer.ReadReal(); }
     void Comma() { m_lexer.SkipComma(); }
     void FourReals(float values[4]) { m_lexer.ReadFourReals(values); }
@@ -49,8 +51,8 @@ int32_t ReadFlagValue(gtXmlElementRef parent, const char* name, int32_t defaultV
     return child != nullptr ? ParseFlag(child->GetText(), defaultValue) : defaultValue;
 }
 
-gtVector3 ReadVectorText(gtXmlElementRef element) {
-    ElementNumbers numbers(element);
+gtVector3 ReadVectorText(gtXmlElementRef element, gtLineSink* lexerErrors, bool* reported) {
+    ElementNumbers numbers(element, lexerErrors);
     gtVector3 v;
     v.x = numbers.Real();
     numbers.Comma();
@@ -58,36 +60,44 @@ gtVector3 ReadVectorText(gtXmlElementRef element) {
     numbers.Comma();
     v.z = numbers.Real();
     numbers.Comma();
+    if (reported != nullptr) {
+        *reported = numbers.Reported();
+    }
     return v;
 }
 
-SceneTexCoord ReadPairText(gtXmlElementRef element) {
-    ElementNumbers numbers(element);
+SceneTexCoord ReadPairText(gtXmlElementRef element, gtLineSink* lexerErrors, bool* reported) {
+    ElementNumbers numbers(element, lexerErrors);
     SceneTexCoord t;
     t.u = numbers.Real();
     numbers.Comma();
     t.v = numbers.Real();
+    if (reported != nullptr) {
+        *reported = numbers.Reported();
+    }
     return t;
 }
 
-gtVector3 ReadVectorValue(gtXmlElementRef parent, const char* name, const gtVector3& defaultValue) {
+gtVector3 ReadVectorValue(gtXmlElementRef parent, const char* name, const gtVector3& defaultValue,
+                          gtLineSink* lexerErrors) {
     gtXmlElementRef child = parent->FindChildElement(name);
-    return child != nullptr ? ReadVectorText(child) : defaultValue;
+    return child != nullptr ? ReadVectorText(child, lexerErrors) : defaultValue;
 }
 
 SceneTexCoord ReadPairValue(gtXmlElementRef parent, const char* name,
-                            const SceneTexCoord& defaultValue) {
+                            const SceneTexCoord& defaultValue, gtLineSink* lexerErrors) {
     gtXmlElementRef child = parent->FindChildElement(name);
-    return child != nullptr ? ReadPairText(child) : defaultValue;
+    return child != nullptr ? ReadPairText(child, lexerErrors) : defaultValue;
 }
 
-gtQuat ReadOrientationValue(gtXmlElementRef parent, const char* name, const gtQuat& previous) {
+gtQuat ReadOrientationValue(gtXmlElementRef parent, const char* name, const gtQuat& previous,
+                            gtLineSink* lexerErrors) {
     gtXmlElementRef child = parent->FindChildElement(name);
     if (child == nullptr) {
         return previous;
     }
     const char* format = child->GetAttribute("format");
-    ElementNumbers numbers(child);
+    ElementNumbers numbers(child, lexerErrors);
     if (gtString::CompareNoCase(format, "matrix") == 0) {
         float m[9];
         for (float& value : m) {

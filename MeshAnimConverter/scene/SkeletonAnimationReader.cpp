@@ -26,7 +26,8 @@ const char kBoneNameWarning[] = " Missing prefix, renaming bone (name) to '%s'";
 const char kParentNameWarning[] = " Missing prefix, renaming bone (parentName) to '%s'";
 const char kTargetNameWarning[] = " Missing prefix, renaming (targetName) to '%s'";
 
-void ReadTrack(gtXmlElementRef element, bool useLocalSpace, SceneAnimation& animation, tlLog& log) {
+void ReadTrack(gtXmlElementRef element, bool useLocalSpace, SceneAnimation& animation, tlLog& log,
+               gtLineSink* lexerErrors) {
     SceneTrack& track = animation.tracks.AddNew();
     track.targetName = ReadTextValue(element, "targetName", "notarget");
     ApplyBonePrefix(track.targetName, kTargetNameWarning, log);
@@ -41,8 +42,8 @@ void ReadTrack(gtXmlElementRef element, bool useLocalSpace, SceneAnimation& anim
             continue;
         }
         SceneKeyFrame& frame = track.keyFrames.AddNew();
-        const gtVector3 position = ReadVectorValue(k, "position", gtVector3{});
-        const gtQuat rotation = ReadOrientationValue(k, "rotation", gtQuat{});
+        const gtVector3 position = ReadVectorValue(k, "position", gtVector3{}, lexerErrors);
+        const gtQuat rotation = ReadOrientationValue(k, "rotation", gtQuat{}, lexerErrors);
         if (useLocalSpace) {
             frame.localPosition = position;
             frame.localRotation = rotation;
@@ -56,7 +57,7 @@ void ReadTrack(gtXmlElementRef element, bool useLocalSpace, SceneAnimation& anim
 }  // namespace
 
 void ReadSkeletonBlock(gtXmlElementRef skeleton, SceneData& scene, tlLog& log,
-                       SkeletonPreparer& preparer) {
+                       SkeletonPreparer& preparer, gtLineSink* lexerErrors) {
     gtXmlElementRef bones = skeleton->FindChildElement("bones");
     if (bones == nullptr) {
         return;
@@ -71,8 +72,8 @@ void ReadSkeletonBlock(gtXmlElementRef skeleton, SceneData& scene, tlLog& log,
         bone.id = ReadIntegerValue(b, "id", -1);
         bone.name = ReadTextValue(b, "name", "unnamed");
         bone.parentName = ReadTextValue(b, "parentName", "");
-        bone.position = ReadVectorValue(b, "position", gtVector3{});
-        bone.orientation = ReadOrientationValue(b, "orientation", bone.orientation);
+        bone.position = ReadVectorValue(b, "position", gtVector3{}, lexerErrors);
+        bone.orientation = ReadOrientationValue(b, "orientation", bone.orientation, lexerErrors);
         ApplyBonePrefix(bone.name, kBoneNameWarning, log);
         ApplyBonePrefix(bone.parentName, kParentNameWarning, log);
     }
@@ -80,7 +81,7 @@ void ReadSkeletonBlock(gtXmlElementRef skeleton, SceneData& scene, tlLog& log,
 }
 
 bool ReadAnimationBlock(gtXmlElementRef element, SceneData& scene, tlLog& log,
-                        SkeletonPreparer& preparer) {
+                        SkeletonPreparer& preparer, gtLineSink* lexerErrors) {
     SceneAnimation& animation = scene.animations.AddNew();
     animation.name = ReadTextValue(element, "name", "unnamed");
     animation.frameRate = ReadIntegerValue(element, "frameRate", 0);
@@ -97,7 +98,7 @@ bool ReadAnimationBlock(gtXmlElementRef element, SceneData& scene, tlLog& log,
     // Every child element is a track, whatever its name.
     for (gtXmlElementRef t = tracks->FirstChildElement(); t != nullptr;
          t = t->NextSiblingElement()) {
-        ReadTrack(t, useLocalSpace, animation, log);
+        ReadTrack(t, useLocalSpace, animation, log, lexerErrors);
     }
 
     if (element->CountChildElements("events") > 1) {

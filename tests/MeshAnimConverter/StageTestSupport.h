@@ -3,6 +3,8 @@
 // preparer, and the IM writer over a freshly built indexed mesh with the sequential optimiser.
 #pragma once
 
+#include <optional>
+
 #include "MeshAnimConverter/anim/SkeletonPreparation.h"
 #include "MeshAnimConverter/driver/LogFile.h"
 #include "MeshAnimConverter/mesh/ChunkOptimiser.h"
@@ -17,11 +19,14 @@ inline SkeletonAnimationPreparer& TestPreparer() {
     return preparer;
 }
 
-// Builds the indexed mesh of `mesh` and writes it to `path`, as the run does.
+// Builds the indexed mesh of `mesh` and writes it to `path`, as the run does (`seed`: the
+// reference names' fixed seed).
 inline bool WriteImFile(const gtString& path, const GenericMesh& mesh,
-                        ConverterExGenericSkeleton* skeleton = nullptr) {
+                        ConverterExGenericSkeleton* skeleton = nullptr,
+                        std::optional<uint32_t> seed = std::nullopt) {
     NullExportUserInterface ui;
     ExIndexedMesh indexed(mesh, false, ui);
     SequentialChunkOptimiser optimiser;
-    return WriteIndexedMeshFile(path, indexed, skeleton, optimiser, ReportContext{programLog, ui});
+    return WriteIndexedMeshFile(path, indexed, skeleton, optimiser, ReportContext{programLog, ui},
+                                seed);
 }

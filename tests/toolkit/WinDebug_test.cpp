@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -29,12 +30,25 @@ std::string ReadAll(const std::string& path) {
 // Restores the sink's settings after each test.
 class WinDebugTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_saved = WinDebug::GetSettings(); }
+    void SetUp() override {
+        const WinDebug::Settings& s = WinDebug::GetSettings();
+        m_path = s.path;
+        m_programName = s.programName;
+        m_firstWritePending = s.firstWritePending;
+        m_enabled = s.enabled.load();
+    }
     void TearDown() override {
-        WinDebug::GetSettings() = m_saved;
+        WinDebug::Settings& s = WinDebug::GetSettings();
+        std::snprintf(s.path, sizeof s.path, "%s", m_path.c_str());
+        std::snprintf(s.programName, sizeof s.programName, "%s", m_programName.c_str());
+        s.firstWritePending = m_firstWritePending;
+        s.enabled = m_enabled;
         WinDebug::SetErrorBoxHandler(nullptr);
     }
-    WinDebug::Settings m_saved;
+    std::string m_path;
+    std::string m_programName;
+    int32_t m_firstWritePending = 0;
+    int32_t m_enabled = 0;
 };
 
 }  // namespace

@@ -1,10 +1,12 @@
 // ImportRun: paths, the import, the files, the summary and the optional conversion.
 #include "tools/import/ImportRun.h"
 
+#include <chrono>
 #include <filesystem>
 #include <vector>
 
-#include "MeshAnimConverter/driver/ProgramEntry.h"
+#include "MeshAnimConverter/driver/Conversion.h"
+#include "MeshAnimConverter/driver/ProfileTimer.h"
 #include "tools/common/FileChecks.h"
 #include "tools/import/InterchangeWriter.h"
 #include "tools/import/ModelImporter.h"
@@ -24,6 +26,36 @@ int CountFrames(const ImportedModel& model) {
         frames += a.frameCount;
     }
     return frames;
+}
+
+// The conversion in this process, its lines and closing summary printed as the converter's
+// console program prints them.
+int ConvertInProcess(const std::vector<std::string>& args, std::FILE* out) {
+    auto print = [out](const std::string& line) {
+        std::fputs(line.c_str(), out);
+        std::fputc('\n', out);
+    };
+    ConversionOptions conversion;
+    std::vector<std::string> errorLines;
+    if (!ConversionOptionsFromArguments(args, conversion, errorLines)) {
+        for (const std::string& line : errorLines) {
+            print(line);
+        }
+        std::fflush(out);
+        return 1;
+    }
+    conversion.onLine = print;
+    const auto start = std::chrono::steady_clock::now();
+    const ConversionResult result = RunConversion(conversion);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    if (conversion.logInfo) {
+        std::fprintf(out, "Info: Process completed after %s with %d errors and %d warnings\n",
+                     DurationText(static_cast<uint32_t>(elapsed.count())).c_str(),
+                     result.errorCount, result.warningCount);
+    }
+    std::fflush(out);
+    return result.success ? 0 : 1;
 }
 
 }  // namespace
@@ -94,16 +126,12 @@ int RunImport(const ImportOptions& options, std::FILE* out, std::FILE* err) {
         return 0;
     }
 
-    // the converter's own command line; without animations no .kin is asked for (a later
+    // the converter's own options; without animations no .kin is asked for (a later
     // -outputKIN among the user's options still wins)
-    std::vector<std::string> args = {"vantok-import", "-inFile", output};
+    std::vector<std::string> args = {"-inFile", output};
     if (imported.animations.empty()) {
         args.insert(args.end(), {"-outputKIN", "false"});
     }
     args.insert(args.end(), options.converterOptions.begin(), options.converterOptions.end());
-    std::vector<const char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(a.c_str());
-    }
-    return ProgramMain(static_cast<int>(argv.size()), argv.data(), out, stdin);
+    return ConvertInProcess(args, out);
 }

@@ -6,7 +6,7 @@
 
 #include "tools/dump/DumpReader.h"
 #include "tools/dump/GltfExport.h"
-#include "tools/view/ConversionStub.h"
+#include "MeshAnimConverter/driver/Conversion.h"
 
 namespace fs = std::filesystem;
 
@@ -116,6 +116,7 @@ std::shared_ptr<const AssetSummary> AssetCatalog::Summary(const std::string& nam
 }
 
 fs::path AssetCatalog::ConvertInterchange(const fs::path& xml, AssetSummary& summary) {
+    // one folder per source path, emptied before each conversion: no file of an older one stays
     const std::string key = std::to_string(std::hash<std::string>{}(xml.string()));
     const fs::path folder = cacheFolder_ / key;
     const fs::path base = folder / xml.stem();

@@ -3,8 +3,9 @@
 //
 // Every .im under the folders (recursively) and every interchange .xml is an asset; a folder
 // is scanned again on each listing, so new files appear. An interchange file is converted on
-// first use into its own folder of the cache folder (one conversion at a time: the converter
-// keeps one process-wide log), and its summary carries the conversion's lines. The glTF binary
+// first use into its own folder of the cache folder through the converter's typed entry (one
+// conversion at a time, so two requests for one file never write its folder together), and its
+// summary carries the conversion's lines. The glTF binary
 // is the dump library's export of the mesh with the chosen .kin files. Thread-safe.
 #pragma once
 

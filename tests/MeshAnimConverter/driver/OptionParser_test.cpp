@@ -6,34 +6,25 @@
 #include <string>
 #include <vector>
 
-#include "CaptureFile.h"
-#include "MeshAnimConverter/driver/LogFile.h"
-#include "toolkit/WinDebug.h"
+#include "MeshAnimConverter/driver/LineLog.h"
 
 namespace {
 
 struct Parsed {
     bool result;
     RunOptions options;
-    ConvertProcess process;
+    ConversionOptions process;
     std::string log;
     int32_t logInfo;
     int32_t logWarnings;
 };
 
-Parsed Parse(std::vector<const char*> args) {
-    CaptureFile out;
-    WinDebug::SetEnabled(false);
-    programLog.Reset();
-    programLog.SetOutput(out.get());
-    args.insert(args.begin(), "VantokMeshImporter");
+Parsed Parse(const std::vector<std::string>& args) {
     Parsed p;
-    p.result = ParseOptions(static_cast<int>(args.size()), args.data(), p.options, p.process);
-    p.log = out.Text();
-    p.logInfo = programLog.logInfo;
-    p.logWarnings = programLog.logWarnings;
-    programLog.SetOutput(nullptr);
-    programLog.Reset();
+    LineLog log([&p](const std::string& line) { p.log += line + "\n"; });
+    p.result = ParseOptions(args, p.options, p.process, log);
+    p.logInfo = p.process.logInfo ? 1 : 0;
+    p.logWarnings = p.process.logWarnings ? 1 : 0;
     return p;
 }
 
@@ -94,7 +85,7 @@ TEST(OptionParser, TrailingValueOptionGetsAnEmptyValue) {
     EXPECT_EQ(p.process.outputKIN, 0);
     const Parsed q = Parse({"-inFile"});
     EXPECT_TRUE(q.result);  // an inFile was given, though empty: the run reports the failure
-    EXPECT_TRUE(q.process.inFile.IsEmpty());
+    EXPECT_TRUE(q.process.inFile.empty());
     EXPECT_EQ(q.log, "");
 }
 
@@ -144,5 +135,5 @@ TEST(OptionParser, HelpSkipsTheFinalChecksButNotLaterErrors) {
     EXPECT_EQ(q.log, "Error: Unrecognized option: 'nonsense'\n");
     const Parsed r = Parse({"-inFile", "a.xml", "/?"});
     EXPECT_TRUE(r.result);
-    EXPECT_TRUE(r.process.outFile.IsEmpty());  // no derivation when help was asked for
+    EXPECT_TRUE(r.process.outFile.empty());  // no derivation when help was asked for
 }

@@ -73,7 +73,6 @@ InterchangeBuilder HandWorkedScene() {
 
 struct ConvertRunTest : ::testing::Test {
     ScratchFolder folder;
-    void TearDown() override { SetIndexedMeshRandomSeed(false, 0); }
 
     std::string Write(const std::string& name, const InterchangeBuilder& b) {
         const std::string path = folder.File(name);
@@ -97,8 +96,7 @@ std::array<float, N> F(std::initializer_list<float> values) {
 
 TEST_F(ConvertRunTest, HandWorkedSceneThroughTheProgram) {
     const std::string in = Write("wall.xml", HandWorkedScene());
-    SetIndexedMeshRandomSeed(true, 4242u);
-    const ProgramRun run = RunConverter({"-inFile", in});
+    const ProgramRun run = RunConverter({"-inFile", in}, 4242u);
     const std::string im = folder.File("wall.im");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(WithoutElapsedTime(run.console),
@@ -231,8 +229,7 @@ TEST_F(ConvertRunTest, FixedSeedGivesByteIdenticalFiles) {
     const std::string in = Write("wall.xml", b);
     std::string first[2];
     for (int pass = 0; pass < 2; ++pass) {
-        SetIndexedMeshRandomSeed(true, 7u);
-        const ProgramRun run = RunConverter({"-inFile", in});
+        const ProgramRun run = RunConverter({"-inFile", in}, 7u);
         ASSERT_EQ(run.status, 0) << run.console;
         const std::string im = ReadWholeFile(folder.File("wall.im"));
         const std::string kin = ReadWholeFile(folder.File("idle.kin"));
@@ -249,8 +246,7 @@ TEST_F(ConvertRunTest, FixedSeedGivesByteIdenticalFiles) {
         }
     }
     // another seed changes only the reference names' random part
-    SetIndexedMeshRandomSeed(true, 8u);
-    RunConverter({"-inFile", in});
+    RunConverter({"-inFile", in}, 8u);
     EXPECT_NE(ReadWholeFile(folder.File("wall.im")), first[0]);
 }
 

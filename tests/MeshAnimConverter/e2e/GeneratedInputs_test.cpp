@@ -36,10 +36,10 @@ struct Converted {
 
 // Converts `input` into folder/<title>.im and reads back the scene and the file.
 void Convert(const std::string& input, const std::string& out, Converted& c,
-             std::vector<std::string> extra = {}) {
+             std::vector<std::string> extra = {}, std::optional<uint32_t> seed = std::nullopt) {
     std::vector<std::string> args = {"-inFile", input, "-outFile", out};
     args.insert(args.end(), extra.begin(), extra.end());
-    c.run = RunConverter(args);
+    c.run = RunConverter(args, seed);
     ASSERT_EQ(c.run.status, 0) << c.run.console;
     int32_t version = 0;
     programLog.SetOutput(std::tmpfile());
@@ -66,7 +66,6 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 
 struct GeneratedTest : ::testing::Test {
     ScratchFolder folder;
-    void TearDown() override { SetIndexedMeshRandomSeed(false, 0); }
 };
 
 TEST_F(GeneratedTest, Examples) {
@@ -152,8 +151,7 @@ TEST_F(GeneratedTest, RandomScenesMatchTheirChunks) {
         const std::string in = folder.File("random" + std::to_string(seed) + ".xml");
         WriteWholeFile(in, RandomScene(seed, 60 + 41 * static_cast<int>(seed)).Text());
         Converted c;
-        SetIndexedMeshRandomSeed(true, seed);
-        Convert(in, folder.File("random" + std::to_string(seed)), c);
+        Convert(in, folder.File("random" + std::to_string(seed)), c, {}, seed);
         CheckImAgainstScene(c.scene, c.im, {"random" + std::to_string(seed)});
         ASSERT_EQ(c.im.chunks.size(), 3u);  // "Unused" is gone
         EXPECT_EQ(c.im.order, (std::vector<std::string>{"INFO", "CHNK", "CHNK", "CHNK", "INFL"}));
@@ -377,9 +375,8 @@ TEST_F(GeneratedTest, LargeMaterialIsSplitIntoChunksInFaceOrder) {
     std::unique_ptr<GenericMesh> mesh;
     std::unique_ptr<ConverterExGenericSkeleton> skeleton;
     ASSERT_TRUE(FillGenericMesh(scene, mesh, skeleton, programLog));
-    SetIndexedMeshRandomSeed(true, 3u);
     const std::string path = folder.File("ground.im");
-    ASSERT_TRUE(WriteImFile(path.c_str(), *mesh));
+    ASSERT_TRUE(WriteImFile(path.c_str(), *mesh, nullptr, 3u));
     programLog.SetOutput(nullptr);
     programLog.Reset();
     ImFile im;

@@ -89,10 +89,7 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 
 struct NonAsciiNames : ::testing::Test {
     ScratchFolder scratch;  // an ASCII temporary folder: its narrow name is also UTF-8
-    void TearDown() override {
-        SetIndexedMeshRandomSeed(false, 0);
-        gtSetFileDevice(nullptr);
-    }
+    void TearDown() override { gtSetFileDevice(nullptr); }
     std::string In(const std::string& name) const { return scratch.Path() + kJoin + name; }
     std::string MakeFolder(const std::string& name) const {
         const std::string path = In(name);
@@ -110,8 +107,7 @@ TEST_F(NonAsciiNames, ConvertsWithAccentsGreekAndCjkInEveryName) {
     const std::string in = folder + kJoin + kInput;
     ASSERT_TRUE(WriteUtf8File(in, Scene(kAnimation).Text()));
     const std::string out = folder + kJoin + kOutput;
-    SetIndexedMeshRandomSeed(true, 5u);
-    const ProgramRun run = RunConverter({"-inFile", in, "-outFile", out});
+    const ProgramRun run = RunConverter({"-inFile", in, "-outFile", out}, 5u);
     EXPECT_EQ(run.status, 0) << run.console;
     EXPECT_NE(run.console.find("Info: Reading input file: '" + in + "'\n"), std::string::npos)
         << run.console;

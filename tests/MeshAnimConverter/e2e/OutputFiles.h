@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,9 @@ struct ProgramRun {
     std::string console;
 };
 
-inline ProgramRun RunConverter(std::vector<std::string> args) {
+// `seed` fixes the reference names' random part.
+inline ProgramRun RunConverter(std::vector<std::string> args,
+                               std::optional<uint32_t> seed = std::nullopt) {
     std::FILE* out = std::tmpfile();
     std::FILE* in = std::tmpfile();
     programLog.Reset();
@@ -35,7 +38,7 @@ inline ProgramRun RunConverter(std::vector<std::string> args) {
         argv.push_back(a.c_str());
     }
     ProgramRun run;
-    run.status = ProgramMain(static_cast<int>(argv.size()), argv.data(), out, in);
+    run.status = ProgramMain(static_cast<int>(argv.size()), argv.data(), out, in, seed);
     programLog.SetOutput(nullptr);
     std::fflush(out);
     const long end = std::ftell(out);

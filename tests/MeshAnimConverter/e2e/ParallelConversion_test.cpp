@@ -117,9 +117,7 @@ Conversion ConvertWithThreads(const std::string& in, const ScratchFolder& folder
         fs::remove(entry.path());
     }
     SetThreads(threads);
-    SetIndexedMeshRandomSeed(true, 31u);
-    const ProgramRun run = RunConverter({"-inFile", in, "-outFile", folder.File("many")});
-    SetIndexedMeshRandomSeed(false, 0);
+    const ProgramRun run = RunConverter({"-inFile", in, "-outFile", folder.File("many")}, 31u);
     SetThreads(nullptr);
     Conversion result;
     result.status = run.status;

@@ -84,7 +84,6 @@ struct IndexedMeshFixture : ::testing::Test {
         if (sink != nullptr) {
             std::fclose(sink);
         }
-        SetIndexedMeshRandomSeed(false, 0);
     }
 };
 
@@ -313,8 +312,7 @@ bool SameTriangleRotated(const Triangle3& a, const Triangle3& b) {
 TEST_F(IndexedMeshFixture, WritesEveryChunkAndKeepsEachTriangleOnceWithItsWinding) {
     ScratchFolder folder;
     const std::string path = folder.File("wall.im");
-    SetIndexedMeshRandomSeed(true, 4242u);
-    ASSERT_TRUE(WriteImFile(path.c_str(), *mesh));
+    ASSERT_TRUE(WriteImFile(path.c_str(), *mesh, nullptr, 4242u));
     std::vector<std::vector<Triangle3>> triangles;
     CheckFile(path, folder.Path(), 4242u, triangles);
     const Triangle3 expected0[2] = {{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
@@ -330,10 +328,9 @@ TEST_F(IndexedMeshFixture, WritesEveryChunkAndKeepsEachTriangleOnceWithItsWindin
 
 TEST_F(IndexedMeshFixture, SameSeedGivesTheSameBytes) {
     ScratchFolder folder;
-    SetIndexedMeshRandomSeed(true, 99u);
-    ASSERT_TRUE(WriteImFile(folder.File("a.im").c_str(), *mesh));
+    ASSERT_TRUE(WriteImFile(folder.File("a.im").c_str(), *mesh, nullptr, 99u));
     const std::string first = ReadWholeFile(folder.File("a.im"));
-    ASSERT_TRUE(WriteImFile(folder.File("a.im").c_str(), *mesh));
+    ASSERT_TRUE(WriteImFile(folder.File("a.im").c_str(), *mesh, nullptr, 99u));
     EXPECT_EQ(ReadWholeFile(folder.File("a.im")), first);
 }
 

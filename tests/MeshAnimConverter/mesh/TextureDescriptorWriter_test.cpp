@@ -3,11 +3,35 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include "MeshTestFiles.h"
+#include "toolkit/gtLineSink.h"
 
 namespace {
 
 constexpr uint8_t kTileST = 3;
+
+struct PathList : gtLineSink {
+    void Line(const char* text) override { paths.emplace_back(text); }
+    std::vector<std::string> paths;
+};
+
+// The names in a folder, sorted.
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 struct DescriptorFixture : ::testing::Test {
     ScratchFolder folder;
@@ -178,5 +202,61 @@ TEST_F(DescriptorFixture, LongNamesAreNotCut) {
     WriteTextureDescriptor(state, name, 0, nullptr);
     EXPECT_STREQ(name.c_str(), folder.File(longTitle + ".texture").c_str());
 }
+
+TEST_F(DescriptorFixture, WrittenDescriptorsAreReportedOnceInPlace) {
+    PathList written;
+    state.written = &written;
+    gtString name = "brick.tga";
+    WriteTextureDescriptor(state, name, 0, nullptr);
+    gtString reference = "other.texture";  // already a reference: nothing written
+    WriteTextureDescriptor(state, reference, 0, nullptr);
+    EXPECT_EQ(written.paths, std::vector<std::string>{folder.File("brick.texture.txt")});
+    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"brick.texture.txt"});
+}
+
+TEST_F(DescriptorFixture, ReadOnlyDescriptorStaysWithTheNotice) {
+    namespace fs = std::filesystem;
+    const std::string path = folder.File("brick.texture.txt");
+    WriteWholeFile(path, "old contents\n");
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    PathList written;
+    state.written = &written;
+    gtString name = "brick.tga";
+    WriteTextureDescriptor(state, name, 0, nullptr);  // overwrite-all, as the converter runs
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(ReadWholeFile(path), "old contents\n");
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_EQ(ui.kinds[0], 0);
+    EXPECT_EQ(ui.asked[0], "Could not open texture file " + path + " for writing.\n");
+    EXPECT_STREQ(name.c_str(), folder.File("brick.texture").c_str());
+    EXPECT_TRUE(written.paths.empty());
+    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"brick.texture.txt"});
+}
+
+#ifndef _WIN32
+// A write that fails part way (the file size limit of the process: the descriptor's text does
+// not fit in 4 bytes) keeps the old descriptor whole, leaves no temporary file and gives the
+// notice of a failed open; the map name is rewritten all the same.
+TEST_F(DescriptorFixture, FailedWriteKeepsTheOldDescriptorAndNoTemporary) {
+    const std::string path = folder.File("brick.texture.txt");
+    WriteWholeFile(path, "old contents\n");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 4;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    gtString name = "brick.tga";
+    WriteTextureDescriptor(state, name, 3, nullptr);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(ReadWholeFile(path), "old contents\n");
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_EQ(ui.asked[0], "Could not open texture file " + path + " for writing.\n");
+    EXPECT_STREQ(name.c_str(), folder.File("brick.texture").c_str());
+    EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"brick.texture.txt"});
+}
+#endif
 
 }  // namespace

@@ -27,9 +27,7 @@ inline std::string ExamplePath(const std::string& name) {
 // Converts `input` to <folder>/<title>.im (and the .kin files beside it); the reference names
 // are made with a fixed seed.
 inline void ConvertTo(const std::string& input, const std::string& outBase) {
-    SetIndexedMeshRandomSeed(true, 12345);
-    const ProgramRun run = RunConverter({"-inFile", input, "-outFile", outBase});
-    SetIndexedMeshRandomSeed(false, 0);
+    const ProgramRun run = RunConverter({"-inFile", input, "-outFile", outBase}, 12345u);
     ASSERT_EQ(run.status, 0) << run.console;
 }
 
