@@ -4,9 +4,9 @@
 #include <functional>
 #include <system_error>
 
+#include "MeshAnimConverter/driver/Conversion.h"
 #include "tools/dump/DumpReader.h"
 #include "tools/dump/GltfExport.h"
-#include "MeshAnimConverter/driver/Conversion.h"
 
 namespace fs = std::filesystem;
 
