@@ -6,7 +6,8 @@
 #                     SOURCES a.xml b.xml ...
 #                     OUTPUT_DIR dir
 #                     [IMPORT_FROM model.fbx ...]
-#                     [OPTIONS -warnings false ...])
+#                     [OPTIONS -warnings false ...]
+#                     [CONTACT_SHEET sheet.png])
 #
 # Every source becomes one custom command, so the build tool converts them in parallel and
 # only the ones whose source (or converter) changed. Source `dir/a.xml` gives the folder
@@ -17,9 +18,14 @@
 # by `vantok-import MODEL -o OUT.xml`, then converted the same way. A failed conversion fails
 # the build with that source's log and leaves the folder of its last good conversion as it was.
 #
+# With CONTACT_SHEET, `vantok-view --contact-sheet` draws every converted asset of the target
+# into that PNG (relative to the binary folder) once its conversions are done, and again when
+# one of them changes; it needs Debian's chromium.
+#
 # The converter is the `VantokMeshImporter` target when the including project has one, else the
 # cache variable VANTOK_CONVERTER (found next to this module's installed copy or on the PATH).
-# The importer is the `vantok-import` target, else VANTOK_IMPORT (found next to the converter).
+# The importer is the `vantok-import` target, else VANTOK_IMPORT (found next to the converter);
+# the viewer the `vantok-view` target, else VANTOK_VIEW (found next to the converter).
 
 include_guard(GLOBAL)
 
@@ -45,8 +51,29 @@ function(_vantok_assets_program out_command out_depends target cache_var program
   set(${out_depends} "${${cache_var}}" PARENT_SCOPE)
 endfunction()
 
+# _vantok_add_contact_sheet(<png> <out_dir> <converter> <stamps-var> <folders...>): the command
+# drawing the contact sheet of the folders after their conversions; adds the PNG to the stamps.
+function(_vantok_add_contact_sheet png out_dir converter stamps_var)
+  get_filename_component(png "${png}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
+  get_filename_component(converter_dir "${converter}" DIRECTORY)
+  if(converter_dir MATCHES "^\\$<")
+    set(converter_dir "")
+  endif()
+  _vantok_assets_program(viewer viewer_depends vantok-view VANTOK_VIEW vantok-view
+                         ${converter_dir} "${_vantok_assets_prefix_bin}")
+  get_filename_component(png_name "${png}" NAME)
+  add_custom_command(
+    OUTPUT "${png}"
+    COMMAND ${viewer} --contact-sheet "${png}" ${ARGN} --cache "${out_dir}/.view-cache"
+    DEPENDS ${${stamps_var}} ${viewer_depends}
+    COMMENT "Drawing the contact sheet ${png_name}"
+    VERBATIM)
+  set(${stamps_var} ${${stamps_var}} "${png}" PARENT_SCOPE)
+endfunction()
+
 function(vantok_add_assets)
-  cmake_parse_arguments(A "" "TARGET;OUTPUT_DIR" "SOURCES;IMPORT_FROM;OPTIONS" ${ARGN})
+  cmake_parse_arguments(A "" "TARGET;OUTPUT_DIR;CONTACT_SHEET" "SOURCES;IMPORT_FROM;OPTIONS"
+                        ${ARGN})
   if(A_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "vantok_add_assets: unknown arguments: ${A_UNPARSED_ARGUMENTS}")
   endif()
@@ -75,6 +102,7 @@ function(vantok_add_assets)
   list(JOIN A_OPTIONS "$<SEMICOLON>" options)
 
   set(stamps "")
+  set(folders "")
   foreach(kind SOURCES IMPORT_FROM)
     foreach(source IN LISTS A_${kind})
       get_filename_component(source "${source}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
@@ -108,9 +136,13 @@ function(vantok_add_assets)
         COMMENT "${comment}"
         VERBATIM)
       list(APPEND stamps "${out_dir}/${name}.stamp")
+      list(APPEND folders "${out_dir}/${name}")
     endforeach()
   endforeach()
   set_property(GLOBAL PROPERTY _VANTOK_ASSET_NAMES_${dir_key} "${taken}")
 
+  if(A_CONTACT_SHEET)
+    _vantok_add_contact_sheet("${A_CONTACT_SHEET}" "${out_dir}" "${converter}" stamps ${folders})
+  endif()
   add_custom_target(${A_TARGET} ALL DEPENDS ${stamps})
 endfunction()

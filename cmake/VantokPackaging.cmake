@@ -4,7 +4,8 @@
 # lib/, pmtrim.h in include/, the Python package vantok (when built) in
 # lib/python3/dist-packages/, the asset-build module (with a VantokConfig.cmake, so
 # find_package(Vantok) finds it) in share/vantok/cmake/ and the README in
-# share/doc/vantok-tools/. The .deb's run-time dependencies come from CPack's shared-library
+# share/doc/vantok-tools/, vantok-view's page files with its three.js in share/vantok/view/.
+# The .deb's run-time dependencies come from CPack's shared-library
 # scan (dpkg-shlibdeps), so vantok-import brings its assimp library.
 # Windows (the mingw builds): a flat .zip with VantokMeshImporter.exe, pmtrim.dll, pmtrim.h,
 # pmtrim.def (the .def the DLL was linked with, renamed) and the README.
@@ -17,7 +18,7 @@ set(VANTOK_PACKAGE_VERSION "1.0.0")
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(vantok_programs "")
-foreach(program VantokMeshImporter vantok-import vantok-dump)
+foreach(program VantokMeshImporter vantok-import vantok-dump vantok-view)
   if(TARGET ${program})
     list(APPEND vantok_programs ${program})
   endif()
@@ -55,6 +56,11 @@ include(\"\${CMAKE_CURRENT_LIST_DIR}/VantokAssets.cmake\")\n")
                   ${CMAKE_SOURCE_DIR}/tools/python/vantok/_vantok.pyi
                   ${CMAKE_SOURCE_DIR}/tools/python/vantok/py.typed
             DESTINATION ${VANTOK_PYTHON_INSTALL_DIR})
+  endif()
+  # vantok-view finds its page files and three.js at ../share/vantok/view from its folder.
+  if(TARGET vantok-view)
+    install(DIRECTORY ${CMAKE_BINARY_DIR}/share/vantok/view
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/vantok)
   endif()
 endif()
 

@@ -41,6 +41,29 @@ ensure_build_packages() {
   ensure_packages pybind11-dev python3-dev python3-numpy python3-pytest
 }
 
+# npm_install_locked SOURCE_DIR DIR: the packages SOURCE_DIR's lock file pins, installed into
+# DIR/node_modules by `npm ci` (again only when the lock file changed).
+npm_install_locked() {
+  local source=$1 dir=$2
+  if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+    ensure_packages nodejs npm
+  fi
+  mkdir -p "$dir"
+  if [ ! -d "$dir/node_modules" ] || ! cmp -s "$source/package-lock.json" "$dir/package-lock.json"; then
+    cp "$source/package.json" "$source/package-lock.json" "$dir/"
+    (cd "$dir" && npm ci --no-audit --no-fund --ignore-scripts --prefer-offline >/dev/null)
+  fi
+}
+
+# ensure_view_packages BUILD_DIR: what vantok-view needs: cpp-httplib to build it, Debian's
+# chromium for its pictures and browser tests, three.js for its page (BUILD_DIR/view-npm) and
+# puppeteer-core for the browser tests (BUILD_DIR/view-test-npm), both pinned by lock files.
+ensure_view_packages() {
+  ensure_packages libcpp-httplib-dev chromium fonts-dejavu-core
+  npm_install_locked "$VANTOK_ROOT/tools/view" "$1/view-npm"
+  npm_install_locked "$VANTOK_ROOT/tests/tools/view" "$1/view-test-npm"
+}
+
 # ensure_gltf_validator BUILD_DIR: node, npm and the Khronos glTF validator at the version the
 # lock file pins, installed into BUILD_DIR/gltf-validator for the tests labelled gltf.
 ensure_gltf_validator() {

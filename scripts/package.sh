@@ -20,6 +20,7 @@ case "${1:-}" in
 esac
 
 ensure_build_packages
+ensure_view_packages "$VANTOK_ROOT/build"
 ensure_packages googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON

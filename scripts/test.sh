@@ -3,6 +3,7 @@
 source "$(dirname "$0")/common.sh"
 
 ensure_build_packages
+ensure_view_packages "$VANTOK_ROOT/build"
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 configure_build "$VANTOK_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOK_WERROR=$werror

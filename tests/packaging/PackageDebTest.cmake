@@ -2,8 +2,9 @@
 # dpkg -x and checks it: the files in their places, run-time dependencies from the library scan
 # (assimp's when vantok-import is in), the installed converter giving the build's outputs for an
 # example, the installed CMake module found by find_package and converting the examples
-# with the installed converter, and (when the build has it) the Python package imported from the
-# unpacked dist-packages reading that example's .im.
+# with the installed converter, vantok-view with its page files and three.js when it is built, and
+# (when the build has it) the Python package imported from the unpacked dist-packages reading
+# that example's .im.
 # Takes -DBUILD_DIR, -DSOURCE_DIR, -DCOMPARE, -DDEB_DIR and -DPYTHON (empty without the package).
 cmake_minimum_required(VERSION 3.20)
 
@@ -47,6 +48,28 @@ foreach(pattern "Package: vantok-tools" "Depends: [^\n]*libc6" "Depends: [^\n]*l
 endforeach()
 if(EXISTS "${root}/usr/bin/vantok-import" AND NOT fields MATCHES "Depends: [^\n]*libassimp")
   message(FATAL_ERROR "vantok-import is packaged but assimp is no dependency:\n${fields}")
+endif()
+
+# vantok-view with its page files and the three.js the lock file pins
+if(EXISTS "${BUILD_DIR}/bin/vantok-view")
+  foreach(file usr/bin/vantok-view usr/share/vantok/view/index.html usr/share/vantok/view/app.js
+          usr/share/vantok/view/three/build/three.module.min.js
+          usr/share/vantok/view/three/examples/jsm/loaders/GLTFLoader.js)
+    if(NOT EXISTS "${root}/${file}")
+      message(FATAL_ERROR "the .deb has no ${file}")
+    endif()
+  endforeach()
+  file(READ "${SOURCE_DIR}/tools/view/package-lock.json" lock)
+  string(JSON locked GET "${lock}" packages node_modules/three version)
+  file(READ "${root}/usr/share/vantok/view/three/package.json" three)
+  string(JSON shipped GET "${three}" version)
+  if(NOT shipped STREQUAL locked)
+    message(FATAL_ERROR "the .deb ships three.js ${shipped}, the lock file pins ${locked}")
+  endif()
+  if(NOT fields MATCHES "Depends: [^\n]*libcpp-httplib")
+    message(FATAL_ERROR "vantok-view is packaged but cpp-httplib is no dependency:\n${fields}")
+  endif()
+  run("${root}/usr/bin/vantok-view" --version)
 endif()
 
 # the installed converter writes what the build's converter writes
