@@ -123,8 +123,11 @@ def test_unreadable_files(tmp_path):
         with pytest.raises(vantok.UnreadableError) as caught:
             read(missing)
         assert err == f"error: {caught.value}\n"
-    with pytest.raises(vantok.UnreadableError, match="Cannot read"):
-        vantok.read_im(tmp_path)  # a folder
+    status, _, err = run_dump(tmp_path)  # a folder
+    assert status == 1
+    with pytest.raises(vantok.UnreadableError, match="is a directory") as caught:
+        vantok.read_im(tmp_path)
+    assert err == f"error: {caught.value}\n"
 
 
 def test_the_wrong_kind_raises(sample):

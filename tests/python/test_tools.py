@@ -99,8 +99,10 @@ def test_import_failures(tmp_path):
         vantok.import_model(broken, tmp_path / "m.xml")
     assert diagnostics == [f"error: {caught.value}"]
     assert not (tmp_path / "m.xml").exists()
-    with pytest.raises(vantok.UnreadableError, match="no such file"):
+    with pytest.raises(vantok.UnreadableError, match="No such file or directory"):
         vantok.import_model(tmp_path / "absent.obj")
+    with pytest.raises(vantok.UnreadableError, match="is a directory"):
+        vantok.import_model(tmp_path)
     for bad, error in [({"fps": 0}, ValueError), ({"max_weights": 5}, ValueError),
                        ({"frames": "sideways"}, ValueError), ({"colour": 1}, TypeError)]:
         with pytest.raises(error):

@@ -4,6 +4,7 @@
 // or whose framing is broken gives an error record, damage inside well-framed chunks is read
 // as it is (validate reports it).
 #include "MeshAnimConverter/chunks/ChunkReader.h"
+#include "tools/common/FileChecks.h"
 #include "tools/dump/DumpReader.h"
 #include "tools/dump/DumpValidator.h"
 #include "tools/python/PyArrays.h"
@@ -59,11 +60,15 @@ bool LoadDump(const std::string& path, Rules rules, DumpKind kind, bool any, Dum
     bool loaded = false;
     {
         py::gil_scoped_release release;
-        try {
-            loaded = ChunkReader::LoadFile(path, bytes, message);
-        } catch (const std::exception&) {
-            // the stream library throws when the path names a folder
-            message = "Cannot read '" + path + "'";
+        // The dump's check first: a folder or a file that cannot be opened gets the system's
+        // reason, as vantok-dump prints it.
+        message = InputProblem(path);
+        if (message.empty()) {
+            try {
+                loaded = ChunkReader::LoadFile(path, bytes, message);
+            } catch (const std::exception& e) {
+                message = std::string("cannot be read: ") + e.what();
+            }
         }
         if (loaded) {
             // the dump applies the progressive-mesh rules to names ending in .pm
@@ -73,7 +78,7 @@ bool LoadDump(const std::string& path, Rules rules, DumpKind kind, bool any, Dum
         }
     }
     if (!loaded) {
-        error = ErrorRecord("unreadable", path, DumpIssue{true, "", 0, message});
+        error = ErrorRecord("unreadable", path, DumpIssue{true, "", 0, message, true});
         return false;
     }
     if (any)

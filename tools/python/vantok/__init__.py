@@ -404,7 +404,8 @@ def import_model(path: PathLike, out_xml: Optional[PathLike] = None, **options: 
         errors = [line[len("error: "):] for line in d["diagnostics"]
                   if line.startswith("error: ")]
         text = "; ".join(errors) or "the import failed"
-        if text.endswith("': no such file"):
+        if text.startswith(os.fspath(path) + ": "):
+            # "MODEL: is a directory" or the system's reason for a failed open
             raise UnreadableError(text, path=os.fspath(path))
         raise ConversionError(text, result=ImportResult(d["output"], d["lines"], warnings),
                               path=os.fspath(path))
