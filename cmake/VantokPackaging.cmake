@@ -50,6 +50,10 @@ include(\"\${CMAKE_CURRENT_LIST_DIR}/VantokAssets.cmake\")\n")
           DESTINATION ${module_dir})
   install(FILES ${CMAKE_SOURCE_DIR}/README.md
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantok-tools)
+  # The Bazel asset rules, for workspaces that load them from the installed package.
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/bazel/
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/vantok/bazel
+          USE_SOURCE_PERMISSIONS)
   if(TARGET _vantok)
     install(TARGETS _vantok LIBRARY DESTINATION ${VANTOK_PYTHON_INSTALL_DIR})
     install(FILES ${CMAKE_SOURCE_DIR}/tools/python/vantok/__init__.py
