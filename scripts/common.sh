@@ -64,6 +64,34 @@ ensure_view_packages() {
   npm_install_locked "$VANTOK_ROOT/tests/tools/view" "$1/view-test-npm"
 }
 
+# ensure_wine: wine for running the Windows builds, headless, in the prefix build-win/.wine.
+# Some kernels cannot run 32-bit programs; there wine's 32-bit loader fails, so `wine` is pointed
+# at the 64-bit loader (the x86_64 programs run as everywhere) and VANTOK_WINE32 is 0: the i686
+# programs are built but cannot be run. Sets VANTOK_WINE32 to 1 or 0.
+ensure_wine() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    vantok_apt_updated=0
+  fi
+  ensure_packages wine wine64 wine32:i386
+  VANTOK_WINE32=1
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    VANTOK_WINE32=0
+    local shim="$VANTOK_ROOT/build-win/wine64-only"
+    mkdir -p "$shim"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shim/wine"
+    chmod +x "$shim/wine"
+    export PATH="$shim:$PATH" WINELOADER=/usr/lib/wine/wine64
+    echo "note: this machine cannot run 32-bit programs: wine runs the x86_64 builds only;" \
+      "the i686 builds are compiled but not run"
+  fi
+  export WINEPREFIX="$VANTOK_ROOT/build-win/.wine" WINEDEBUG=-all WINEDLLOVERRIDES=winedbg.exe=d
+  mkdir -p "$WINEPREFIX"
+  # wine's services would inherit the caller's output pipe: start them detached first.
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
 # ensure_gltf_validator BUILD_DIR: node, npm and the Khronos glTF validator at the version the
 # lock file pins, installed into BUILD_DIR/gltf-validator for the tests labelled gltf.
 ensure_gltf_validator() {

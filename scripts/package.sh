@@ -69,13 +69,8 @@ ls -1 "$out"
 
 # ---------------------------------------------------------------------------------------------
 # --check
-ensure_packages wine wine64 wine32:i386
+ensure_wine
 work=$(mktemp -d)
-export WINEPREFIX="$VANTOK_ROOT/build-win/.wine" WINEDEBUG=-all WINEDLLOVERRIDES=winedbg.exe=d
-mkdir -p "$WINEPREFIX"
-# wine's services would inherit our output pipe: start them detached first.
-wineserver -p </dev/null >/dev/null 2>&1 || true
-wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 
 compare="$VANTOK_ROOT/build/bin/vantok_output_compare"
@@ -126,6 +121,10 @@ for target in x86_64 i686; do
   for file in VantokMeshImporter.exe pmtrim.dll pmtrim.h pmtrim.def; do
     [ -f "$top/$file" ] || fail "$(basename "$zip") has no $file"
   done
+  if [ "$target" = i686 ] && [ "$VANTOK_WINE32" -eq 0 ]; then
+    echo "checked the files of $(basename "$zip"); not run (this machine cannot run 32-bit programs)"
+    continue
+  fi
   convert_examples "win-$target" wine "$top/VantokMeshImporter.exe"
   same_as_linux "win-$target"
   # The host loads pmtrim.dll from its own folder: the unpacked one.
