@@ -11,9 +11,9 @@ import pytest
 from conftest import EXAMPLES, SOURCE_DIR, random_triangles, scene_xml
 
 SCRIPT = SOURCE_DIR / "examples" / "python" / "check_assets.py"
-spec = importlib.util.spec_from_file_location("check_assets", SCRIPT)
-check_assets = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(check_assets)
+loader_info = importlib.util.spec_from_file_location("check_assets", SCRIPT)
+check_assets = importlib.util.module_from_spec(loader_info)
+loader_info.loader.exec_module(check_assets)
 
 
 def tris(*rows):

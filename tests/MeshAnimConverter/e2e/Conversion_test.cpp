@@ -10,23 +10,10 @@
 
 #include "ConversionScenes.h"
 #include "OutputFiles.h"
+#include "tests/TestFiles.h"
 #include "toolkit/WinDebug.h"
 
 namespace {
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
 
 // The console program's standard output as lines, the closing summary dropped.
 std::vector<std::string> ConsoleLines(const ProgramRun& run) {

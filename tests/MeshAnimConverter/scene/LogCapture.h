@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MeshAnimConverter/driver/LogFile.h"
+#include "tests/TestFiles.h"
 #include "toolkit/WinDebug.h"
 
 class LogCapture {
@@ -44,20 +45,7 @@ public:
         return text;
     }
 
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        const std::string text = Text();
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos) {
-                end = text.size();
-            }
-            lines.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return SplitLines(Text()); }
 
     // Lines that do not start with "Info: ".
     std::vector<std::string> Problems() const {
