@@ -78,8 +78,9 @@ void ParallelChunkOptimiser::RunWorker() {
 }
 
 OptimisedChunk ParallelChunkOptimiser::Take(uint32_t chunk) {
-    // chunks nobody has claimed yet are optimised here, up to and including this one
-    while (m_next.load() <= chunk && OptimiseNext()) {
+    // while this chunk is not ready, the writing thread optimises chunks nobody has claimed yet,
+    // this one or later ones, rather than wait beside a busy worker
+    while (!Done(chunk) && OptimiseNext()) {
     }
     std::unique_lock<std::mutex> lock(m_mutex);
     m_ready.wait(lock, [&] { return m_slots[chunk].done; });
@@ -88,4 +89,9 @@ OptimisedChunk ParallelChunkOptimiser::Take(uint32_t chunk) {
         std::rethrow_exception(slot.error);
     }
     return std::move(slot.result);
+}
+
+bool ParallelChunkOptimiser::Done(uint32_t chunk) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_slots[chunk].done;
 }

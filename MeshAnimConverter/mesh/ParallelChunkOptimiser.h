@@ -1,9 +1,10 @@
 // ParallelChunkOptimiser: runs the per-chunk optimisation of every chunk ahead of the writer on
 // worker threads, and hands the results back in chunk order.
 //
-// With n threads, n - 1 workers claim chunks in increasing order; the writing thread, when it
-// takes a chunk nobody has claimed yet, claims and optimises chunks itself (so one thread means
-// no worker and the same code path). Each chunk is optimised exactly once, by one thread, and
+// With n threads, n - 1 workers claim chunks in increasing order; the writing thread, while the
+// chunk it takes is not ready, claims and optimises the next unclaimed chunks itself, that one or
+// later ones (so one thread means no worker and the same code path, and no thread idles while a
+// chunk is left). Each chunk is optimised exactly once, by one thread, and
 // touches only its own chunk and weights. A worker's exception is kept with its chunk and
 // thrown again by Take on the writing thread, as if the chunk had been optimised there.
 // Destroying the optimiser stops the workers after their current chunk and joins them.
@@ -44,6 +45,7 @@ private:
 
     // Claims the next chunk and optimises it; false when none is left.
     bool OptimiseNext();
+    bool Done(uint32_t chunk);
     void RunWorker();
     void Stop();
 

@@ -7,10 +7,12 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/mesh/IndexedMeshWriter.h"
@@ -85,6 +87,60 @@ TEST(ParallelChunkOptimiser, HandsBackEveryChunkInOrderOnceForAnyThreadCount) {
             }
         }
     }
+}
+
+// Chunk 0 is done only once chunk 1 has been started, and chunk 1 only once chunk 3 is done:
+// with two threads, the one holding chunk 1 waits, so the other must optimise chunks 2 and 3,
+// the writing thread too while it waits for an earlier chunk (waiting beside the worker instead
+// ends only by the time limit).
+std::array<std::atomic<bool>, 4> g_started;
+std::atomic<bool> g_chunkThreeDone{false};
+std::atomic<bool> g_timedOut{false};
+
+void WaitFor(const std::atomic<bool>& flag) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!flag) {
+        if (std::chrono::steady_clock::now() > limit) {
+            g_timedOut = true;
+            return;
+        }
+        std::this_thread::yield();
+    }
+}
+
+OptimisedChunk OneWaitsForThree(IndexedMesh& mesh, uint32_t chunk) {
+    if (chunk < 4) {
+        g_started[chunk] = true;
+    }
+    if (chunk == 0) {
+        WaitFor(g_started[1]);
+    }
+    if (chunk == 1) {
+        WaitFor(g_chunkThreeDone);
+    }
+    OptimisedChunk result = CountingWork(mesh, chunk);
+    if (chunk == 3) {
+        g_chunkThreeDone = true;
+    }
+    return result;
+}
+
+TEST(ParallelChunkOptimiser, TheWritingThreadOptimisesLaterChunksWhileItWaits) {
+    for (int run = 0; run < 5 && !g_timedOut; ++run) {
+        ResetCalls();
+        for (auto& started : g_started) {
+            started = false;
+        }
+        g_chunkThreeDone = false;
+        IndexedMesh mesh;
+        AddChunks(mesh, 6);
+        ParallelChunkOptimiser optimiser(2, nullptr, OneWaitsForThree);
+        optimiser.Begin(mesh);
+        for (uint32_t i = 0; i < 6; ++i) {
+            EXPECT_EQ(optimiser.Take(i).vertexCount, i);
+        }
+    }
+    EXPECT_FALSE(g_timedOut) << "a thread waited for a chunk while chunks were left";
 }
 
 TEST(ParallelChunkOptimiser, AWorkersOutOfMemoryIsThrownByTakeOfThatChunk) {
