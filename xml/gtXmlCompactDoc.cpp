@@ -6,12 +6,14 @@
 // arrays grow by whole chunks, so a load touches each byte it keeps once.
 #include "xml/gtXmlCompactDoc.h"
 
+#include <atomic>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "xml/MXMLParser.h"
+#include "xml/gtXmlLoadWatcher.h"
 
 namespace {
 
@@ -19,27 +21,43 @@ constexpr uint32_t kNoName = UINT32_MAX;
 constexpr uint32_t kLimit = 0x7FFFFFFF;
 constexpr size_t kSharedWhitespace = 64;
 
-// Records in chunks of 2^12, never moved once written.
+// Records in chunks of 2^12 behind a directory of fixed size: nothing written ever moves, so
+// threads may read records while more are added (see gtXmlLoadWatcher.h).
 template <class T>
 class ChunkedArray {
 public:
     static constexpr uint32_t kBits = 12;
     static constexpr uint32_t kMask = (1u << kBits) - 1;
+    static constexpr uint32_t kTableBits = 10;
+    static constexpr uint32_t kTables = 1u << (31 - kBits - kTableBits);
 
-    T& operator[](uint32_t i) { return m_chunks[i >> kBits][i & kMask]; }
-    const T& operator[](uint32_t i) const { return m_chunks[i >> kBits][i & kMask]; }
+    T& operator[](uint32_t i) { return Chunk(i)[i & kMask]; }
+    const T& operator[](uint32_t i) const { return Chunk(i)[i & kMask]; }
     uint32_t Count() const { return m_count; }
     uint32_t Add(const T& value) {
-        if ((m_count & kMask) == 0)
-            m_chunks.emplace_back(new T[size_t{1} << kBits]);
-        (*this)[m_count] = value;
-        return m_count++;
+        const uint32_t i = Count();
+        if ((i & kMask) == 0) {
+            std::unique_ptr<std::unique_ptr<T[]>[]>& table = m_tables[i >> (kBits + kTableBits)];
+            if (!table)
+                table.reset(new std::unique_ptr<T[]>[size_t{1} << kTableBits]);
+            table[(i >> kBits) & ((1u << kTableBits) - 1)].reset(new T[size_t{1} << kBits]);
+            ++m_chunks;
+        }
+        (*this)[i] = value;
+        m_count = i + 1;
+        return i;
     }
-    size_t Bytes() const { return m_chunks.size() * (sizeof(T) << kBits); }
+    size_t Bytes() const { return m_chunks * (sizeof(T) << kBits); }
 
 private:
-    std::vector<std::unique_ptr<T[]>> m_chunks;
-    uint32_t m_count = 0;
+    T* Chunk(uint32_t i) const {
+        return m_tables[i >> (kBits + kTableBits)][(i >> kBits) & ((1u << kTableBits) - 1)].get();
+    }
+
+    // the directory, read by every thread, apart from the counts the loading thread updates
+    alignas(64) std::unique_ptr<std::unique_ptr<T[]>[]> m_tables[kTables];
+    alignas(64) uint32_t m_count = 0;
+    size_t m_chunks = 0;
 };
 
 // NUL-terminated texts in blocks of 4 MB; an offset is block << 22 | position. A text longer
@@ -50,7 +68,10 @@ public:
     static constexpr size_t kBlock = size_t{1} << kBits;
     static constexpr size_t kMaxBlocks = (size_t{kLimit} + 1) >> kBits;
 
-    TextArena() { Store("", 0); }
+    TextArena() {
+        m_blocks.reserve(kMaxBlocks);  // never moves: see ChunkedArray
+        Store("", 0);
+    }
 
     // UINT32_MAX when the arena is full.
     uint32_t Store(const char* text, size_t length) {
@@ -81,8 +102,9 @@ public:
     size_t Bytes() const { return m_bytes; }
 
 private:
-    std::vector<std::unique_ptr<char[]>> m_blocks;
-    int m_current = -1;
+    // the block list, read by every thread, apart from the position the loading thread updates
+    alignas(64) std::vector<std::unique_ptr<char[]>> m_blocks;
+    alignas(64) int m_current = -1;
     size_t m_used = 0;
     size_t m_bytes = 0;
 };
@@ -114,12 +136,23 @@ struct gtXmlCompactDoc::Storage {
     ChunkedArray<ElementRecord> elements;
     ChunkedArray<AttributeRecord> attributes;
     TextArena texts;
-    std::vector<uint32_t> names;  // text offsets
+    ChunkedArray<uint32_t> names;  // text offsets
+    // Element records other threads may read with their successor: all of them once loaded,
+    // those before the last start tag while a watched load goes on.
+    alignas(64) std::atomic<uint32_t> readable{1};
 
     const char* Name(uint32_t id) const { return id == kNoName ? nullptr : texts.At(names[id]); }
     uint32_t AttributeEnd(uint32_t element) const {
-        return element + 1 < elements.Count() ? elements[element + 1].firstAttribute
-                                              : attributes.Count();
+        return element + 1 < readable.load(std::memory_order_relaxed)
+                   ? elements[element + 1].firstAttribute
+                   : attributes.Count();
+    }
+};
+
+// Makes handles for the loading code.
+struct gtXmlCompactBuilder {
+    static gtXmlElementRef Ref(const gtXmlCompactDoc::Storage* s, uint32_t index) {
+        return gtXmlElementRef(s, index);
     }
 };
 
@@ -136,6 +169,12 @@ struct Builder {
     Storage* s;
     MXMLParser* parser;
     bool tooLarge = false;
+    // A watcher is told of an element of its depth at the next start tag: by then the record
+    // after the element's subtree exists, so the subtree's attribute runs are final too.
+    gtXmlLoadWatcher* watcher = nullptr;
+    size_t watchedDepth = 0;
+    uint32_t pending = 0;  // an element to tell of (0: none), and its parent
+    uint32_t pendingParent = 0;
     std::vector<uint32_t> open;     // element indices, the root first
     std::vector<uint32_t> last;     // each open element's last child element (0: none yet)
     std::vector<std::string> text;  // each open element's joined character data
@@ -149,7 +188,7 @@ struct Builder {
 
     uint32_t NameId(const char* name, size_t length, uint32_t hash) {
         Known& k = known[hash % 64];
-        if (k.hash == hash && k.id < s->names.size()) {
+        if (k.hash == hash && k.id < s->names.Count()) {
             const char* kn = s->texts.At(s->names[k.id]);
             if (std::strncmp(kn, name, length) == 0 && kn[length] == 0)
                 return k.id;
@@ -161,8 +200,7 @@ struct Builder {
                 tooLarge = true;
                 offset = 0;
             }
-            it->second = (uint32_t)s->names.size();
-            s->names.push_back(offset);
+            it->second = s->names.Add(offset);
         }
         k = Known{hash, it->second};
         return it->second;
@@ -231,6 +269,12 @@ void OnStart(void* user, const char* name, const char**) {
     if (b->text.size() < b->open.size())
         b->text.emplace_back();
     b->text[b->open.size() - 1].clear();
+    if (b->pending) {
+        s->readable.store(s->elements.Count(), std::memory_order_relaxed);
+        b->watcher->Ready(gtXmlCompactBuilder::Ref(s, b->pending),
+                          gtXmlCompactBuilder::Ref(s, b->pendingParent));
+        b->pending = 0;
+    }
 }
 
 void OnEnd(void* user, const char*) {
@@ -238,6 +282,10 @@ void OnEnd(void* user, const char*) {
     if (b->tooLarge || b->open.size() < 2)
         return;
     b->s->elements[b->open.back()].text = b->StoreElementText(b->text[b->open.size() - 1]);
+    if (b->watcher && b->open.size() - 1 == b->watchedDepth) {
+        b->pending = b->open.back();
+        b->pendingParent = b->open[b->open.size() - 2];
+    }
     b->open.pop_back();
     b->last.pop_back();
 }
@@ -263,8 +311,16 @@ gtXmlCompactDoc::gtXmlCompactDoc() : m_storage(std::make_unique<Storage>()) {
 
 gtXmlCompactDoc::~gtXmlCompactDoc() = default;
 
-bool gtXmlCompactDoc::Load(gtStream& stream) {
+bool gtXmlCompactDoc::Load(gtStream& stream, gtXmlLoadWatcher* watcher) {
     auto storage = std::make_unique<Storage>();
+    // Unless the load succeeds, the watcher stops reading the partial tree before it is freed.
+    struct AbandonGuard {
+        gtXmlLoadWatcher* watcher;
+        ~AbandonGuard() {
+            if (watcher)
+                watcher->Abandon();
+        }
+    } guard{watcher};
     storage->elements.Add(ElementRecord{kNoName, 0, 0, 0, 0});
     MXMLParser* parser = CreateParser(nullptr, nullptr, nullptr);
     Builder b(storage.get(), parser);
@@ -275,6 +331,10 @@ bool gtXmlCompactDoc::Load(gtStream& stream) {
     parser->endElement = OnEnd;
     parser->characterData = OnData;
     parser->userData = &b;
+    if (watcher && watcher->Depth() > 0) {
+        b.watcher = watcher;
+        b.watchedDepth = (size_t)watcher->Depth();
+    }
 
     std::vector<char> buffer(kPieceSize);
     bool ok;
@@ -300,22 +360,24 @@ bool gtXmlCompactDoc::Load(gtStream& stream) {
         ok = false;
         m_error = "document too large";
     }
-    if (ok)
+    if (ok) {
+        guard.watcher = nullptr;
+        storage->readable.store(storage->elements.Count(), std::memory_order_relaxed);
         m_storage = std::move(storage);
+    }
     return ok;
 }
 
 size_t gtXmlCompactDoc::MemoryUsed() const {
     const Storage& s = *m_storage;
-    return s.elements.Bytes() + s.attributes.Bytes() + s.texts.Bytes() +
-           s.names.capacity() * sizeof(uint32_t);
+    return s.elements.Bytes() + s.attributes.Bytes() + s.texts.Bytes() + s.names.Bytes();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Reading
 
 const char* gtXmlElementRef::Name() const {
-    const Storage& s = *m_doc->m_storage;
+    const Storage& s = *static_cast<const Storage*>(m_doc);
     return s.Name(s.elements[m_index].name);
 }
 
@@ -325,12 +387,12 @@ bool gtXmlElementRef::IsNamed(const char* elementName) const {
 }
 
 gtXmlElementRef gtXmlElementRef::FirstChildElement() const {
-    uint32_t child = m_doc->m_storage->elements[m_index].firstChild;
+    uint32_t child = static_cast<const Storage*>(m_doc)->elements[m_index].firstChild;
     return child ? gtXmlElementRef(m_doc, child) : gtXmlElementRef();
 }
 
 gtXmlElementRef gtXmlElementRef::NextSiblingElement() const {
-    uint32_t next = m_doc->m_storage->elements[m_index].next;
+    uint32_t next = static_cast<const Storage*>(m_doc)->elements[m_index].next;
     return next ? gtXmlElementRef(m_doc, next) : gtXmlElementRef();
 }
 
@@ -360,7 +422,7 @@ int gtXmlElementRef::CountChildElements(const char* elementName) const {
 const char* gtXmlElementRef::GetAttribute(const char* attributeName) const {
     if (!attributeName)
         return "";
-    const Storage& s = *m_doc->m_storage;
+    const Storage& s = *static_cast<const Storage*>(m_doc);
     for (uint32_t k = s.elements[m_index].firstAttribute, end = s.AttributeEnd(m_index); k < end;
          ++k) {
         if (std::strcmp(s.Name(s.attributes[k].name), attributeName) == 0)
@@ -370,6 +432,6 @@ const char* gtXmlElementRef::GetAttribute(const char* attributeName) const {
 }
 
 const char* gtXmlElementRef::GetText() const {
-    const Storage& s = *m_doc->m_storage;
+    const Storage& s = *static_cast<const Storage*>(m_doc);
     return s.texts.At(s.elements[m_index].text);
 }

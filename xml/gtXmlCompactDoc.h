@@ -16,6 +16,10 @@
 //   gtXmlElementRef top = doc.GetRoot()->FirstChildElement();
 //   for (gtXmlElementRef e = top->FirstChildElement(); e != nullptr; e = e->NextSiblingElement())
 //
+// Records and texts never move once written: handles stay valid when a loaded tree moves into
+// the document, and a watched load lets other threads read complete elements before it ends
+// (gtXmlLoadWatcher.h).
+//
 // Limits: 2^31 - 1 elements, attributes and bytes of text; a larger file fails to load with
 // "document too large".
 #pragma once
@@ -28,6 +32,7 @@
 #include "toolkit/gtStream.h"
 
 class gtXmlCompactDoc;
+class gtXmlLoadWatcher;
 
 // A handle to one element of a gtXmlCompactDoc (or null); it reads like a const MXMLElement*.
 class gtXmlElementRef {
@@ -51,12 +56,17 @@ public:
     const char* GetAttribute(const char* attributeName) const;
     // The joined character data of the element's children ("" without any).
     const char* GetText() const;
+    // The element's place in document order (of start tags; the root container is 0), to match
+    // handles of one document.
+    uint32_t Position() const { return m_index; }
 
 private:
     friend class gtXmlCompactDoc;
-    gtXmlElementRef(const gtXmlCompactDoc* doc, uint32_t index) : m_doc(doc), m_index(index) {}
+    friend struct gtXmlCompactBuilder;
+    gtXmlElementRef(const void* storage, uint32_t index) : m_doc(storage), m_index(index) {}
 
-    const gtXmlCompactDoc* m_doc = nullptr;
+    // The document's storage, which stays where it is when a loaded tree moves into the document.
+    const void* m_doc = nullptr;
     uint32_t m_index = 0;
 };
 
@@ -71,12 +81,13 @@ public:
 
     // Parses the stream to its end (pieces of kPieceSize bytes; a short read ends it). On
     // success the new tree replaces the old one; on failure the old one stays and
-    // GetErrorText() holds the parser's message.
-    bool Load(gtStream& stream);
+    // GetErrorText() holds the parser's message. A watcher, when given, is told of elements
+    // complete before the load ends (see gtXmlLoadWatcher.h).
+    bool Load(gtStream& stream, gtXmlLoadWatcher* watcher = nullptr);
     const char* GetErrorText() const { return m_error.c_str(); }
 
     // The nameless root container; its first child element is the document element.
-    gtXmlElementRef GetRoot() const { return gtXmlElementRef(this, 0); }
+    gtXmlElementRef GetRoot() const { return gtXmlElementRef(m_storage.get(), 0); }
 
     // Bytes held by the tree (records and texts), for benchmarks.
     size_t MemoryUsed() const;
