@@ -4,11 +4,13 @@
 // SkeletonAnimationReader.cpp.
 #include "MeshAnimConverter/scene/InterchangeReader.h"
 
+#include <memory>
 #include <new>
 
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
 #include "MeshAnimConverter/scene/ProgressStream.h"
+#include "MeshAnimConverter/scene/TriangleFollower.h"
 #include "MeshAnimConverter/scene/TriangleReader.h"
 #include "toolkit/gtFile.h"
 #include "toolkit/gtFileDevice.h"
@@ -18,7 +20,7 @@
 // ---------------------------------------------------------------- blocks
 
 bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, gtLineSink* lexerErrors,
-                   unsigned threads) {
+                   unsigned threads, TriangleFollower* follower) {
     gtXmlElementRef mesh = root->FindChildElement("mesh");
     if (mesh == nullptr) {
         log.Error("invalid XML node (Mesh)");
@@ -31,7 +33,7 @@ bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log, gtLineSin
         return false;
     }
     scene.triangles.Reserve(scene.triangles.Count() + triangles->CountChildElements("triangle"));
-    if (!ReadTriangleElements(triangles, scene, log, lexerErrors, threads)) {
+    if (!ReadTriangleElements(triangles, scene, log, lexerErrors, threads, follower)) {
         return false;
     }
 
@@ -135,8 +137,14 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
                   unsigned threads) {
     log.Info("Reading input file: '%s'", path);
 
+    // With two threads or more, the triangles are read while the document loads (on a thread of
+    // their own, quietly); the follower, declared after the document, stops before it goes.
     gtXmlCompactDoc document;
-    if (!document.Load(stream)) {
+    std::unique_ptr<TriangleFollower> follower;
+    if (threads >= 2) {
+        follower = std::make_unique<TriangleFollower>();
+    }
+    if (!document.Load(stream, follower.get())) {
         log.Error("Failed to read file: '%s'", path);
         log.Error("XML parser error: %s", document.GetErrorText());
         return false;
@@ -163,7 +171,7 @@ bool ReadDocument(gtStream& stream, const char* path, int32_t& fileVersion, Scen
         log.Warning("Multiple <skeleton> blocks found, only the first will be used.");
     }
 
-    if (!ReadMeshBlock(root, scene, log, lexerErrors, threads)) {
+    if (!ReadMeshBlock(root, scene, log, lexerErrors, threads, follower.get())) {
         return false;
     }
     log.Info("Read Mesh");

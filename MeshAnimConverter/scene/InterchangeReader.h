@@ -19,6 +19,7 @@ class gtXmlElementRef;
 class SkeletonPreparer;
 class gtStream;
 class tlLog;
+class TriangleFollower;
 
 // Reads `path`, stores the file's version in `fileVersion` (left unchanged when the root check
 // fails first) and fills `scene`, reporting to `log`. Each skeleton and animation block is
@@ -37,8 +38,10 @@ bool ReadInterchangeStream(gtStream& stream, const char* path, int32_t& fileVers
 
 // The blocks, for the reader and its tests. The mesh and materials readers take the root
 // element; the skeleton and animation readers take their own element.
+// `follower`: the triangles read while the document was loaded (TriangleFollower.h).
 bool ReadMeshBlock(gtXmlElementRef root, SceneData& scene, tlLog& log,
-                   gtLineSink* lexerErrors = nullptr, unsigned threads = 1);
+                   gtLineSink* lexerErrors = nullptr, unsigned threads = 1,
+                   TriangleFollower* follower = nullptr);
 bool ReadMaterialsBlock(gtXmlElementRef root, SceneData& scene, tlLog& log,
                         gtLineSink* lexerErrors = nullptr);
 void ResolveMaterialIds(SceneData& scene);

@@ -7,6 +7,7 @@
 
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
+#include "MeshAnimConverter/scene/TriangleFollower.h"
 #include "toolkit/tlLog.h"
 #include "xml/gtXmlCompactDoc.h"
 
@@ -157,22 +158,6 @@ bool ReadTriangle(gtXmlElementRef element, SceneTriangle& triangle, tlLog& log,
     return true;
 }
 
-// The same without a message: false when the one-thread reading would show one.
-bool ReadTriangleQuietly(gtXmlElementRef element, SceneTriangle& triangle) {
-    if (element->CountChildElements("vertex") != 3) {
-        return false;
-    }
-    QuietChannels channels;
-    triangle.materialId = ReadIntegerValue(element, "materialId", 0);
-    gtXmlElementRef vertex = element->FindChildElement("vertex");
-    for (int corner = 0; corner < 3 && channels.clean; ++corner) {
-        ReadVertex(vertex, triangle.vertices[corner], channels);
-        vertex = NextVertex(vertex);
-    }
-    CompleteNormals(triangle);
-    return channels.clean;
-}
-
 // Reads elements [begin, end) quietly into out[begin, end); returns where it stopped: the first
 // triangle to be read again on the calling thread, or `end`.
 size_t ReadAhead(const std::vector<gtXmlElementRef>& elements, size_t begin, size_t end,
@@ -208,21 +193,65 @@ std::vector<size_t> ReadRangesAhead(const std::vector<gtXmlElementRef>& elements
     return stop;
 }
 
+// Moves the follower's results for the leading elements into `triangles`: a slot per element up
+// to the last one read there, ready or left to be read again. Returns the slots added.
+size_t TakeFollowed(TriangleFollower& follower, const std::vector<gtXmlElementRef>& elements,
+                    gtArray<SceneTriangle>& triangles, std::vector<char>& ready) {
+    size_t i = 0;
+    for (size_t r = 0; r < follower.Count() && i < elements.size(); ++r) {
+        follower.ReleaseBefore(r);
+        TriangleFollower::Result& result = follower[r];
+        for (; i < elements.size() && elements[i].Position() < result.position; ++i) {
+            triangles.AddNew();
+            ready.push_back(0);
+        }
+        if (i < elements.size() && elements[i].Position() == result.position) {
+            triangles.Add(std::move(result.triangle));
+            ready.push_back(1);
+            ++i;
+        }
+    }
+    return i;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// Entry point
+// Entry points
+
+bool ReadTriangleQuietly(gtXmlElementRef element, SceneTriangle& triangle) {
+    if (element->CountChildElements("vertex") != 3) {
+        return false;
+    }
+    QuietChannels channels;
+    triangle.materialId = ReadIntegerValue(element, "materialId", 0);
+    gtXmlElementRef vertex = element->FindChildElement("vertex");
+    for (int corner = 0; corner < 3 && channels.clean; ++corner) {
+        ReadVertex(vertex, triangle.vertices[corner], channels);
+        vertex = NextVertex(vertex);
+    }
+    CompleteNormals(triangle);
+    return channels.clean;
+}
 
 bool ReadTriangleElements(gtXmlElementRef triangles, SceneData& scene, tlLog& log,
-                          gtLineSink* lexerErrors, unsigned threads) {
+                          gtLineSink* lexerErrors, unsigned threads, TriangleFollower* follower) {
     std::vector<gtXmlElementRef> elements;
     for (gtXmlElementRef t = triangles->FirstChildElement(); t != nullptr;
          t = t->NextSiblingElement()) {
         if (t->IsNamed("triangle"))
             elements.push_back(t);
     }
-    const size_t ranges = std::min<size_t>(threads, elements.size() / kMinTrianglesPerThread);
-    if (ranges < 2) {
+    const int first = scene.triangles.Count();
+    std::vector<char> ready;  // per element: its slot holds the triangle read quietly
+    size_t followed = 0;
+    if (follower != nullptr) {
+        follower->Stop();
+        followed = TakeFollowed(*follower, elements, scene.triangles, ready);
+    }
+    const size_t rest = elements.size() - followed;
+    const size_t ranges = std::min<size_t>(threads, rest / kMinTrianglesPerThread);
+    if (ranges < 2 && followed == 0) {
         for (gtXmlElementRef t : elements) {
             if (!ReadTriangle(t, scene.triangles.AddNew(), log, lexerErrors))
                 return false;
@@ -230,21 +259,26 @@ bool ReadTriangleElements(gtXmlElementRef triangles, SceneData& scene, tlLog& lo
         return true;
     }
 
-    const int first = scene.triangles.Count();
     scene.triangles.SetCount(first + static_cast<int>(elements.size()));
     SceneTriangle* out = scene.triangles.Data() + first;
-    std::vector<size_t> begin(ranges + 1);
-    for (size_t k = 0; k <= ranges; ++k) begin[k] = elements.size() * k / ranges;
-    const std::vector<size_t> stop = ReadRangesAhead(elements, begin, out);
+    ready.resize(elements.size(), 0);
+    if (ranges >= 2) {
+        std::vector<size_t> begin(ranges + 1);
+        for (size_t k = 0; k <= ranges; ++k) begin[k] = followed + rest * k / ranges;
+        const std::vector<size_t> stop = ReadRangesAhead(elements, begin, out);
+        for (size_t k = 0; k < ranges; ++k) {
+            std::fill(ready.begin() + begin[k], ready.begin() + stop[k], 1);
+        }
+    }
 
     // in order, what was not read ahead: messages come as one thread gives them
-    for (size_t k = 0; k < ranges; ++k) {
-        for (size_t i = stop[k]; i < begin[k + 1]; ++i) {
-            out[i] = SceneTriangle();
-            if (!ReadTriangle(elements[i], out[i], log, lexerErrors)) {
-                scene.triangles.SetCount(first + static_cast<int>(i) + 1);
-                return false;
-            }
+    for (size_t i = 0; i < elements.size(); ++i) {
+        if (ready[i])
+            continue;
+        out[i] = SceneTriangle();
+        if (!ReadTriangle(elements[i], out[i], log, lexerErrors)) {
+            scene.triangles.SetCount(first + static_cast<int>(i) + 1);
+            return false;
         }
     }
     return true;

@@ -7,7 +7,8 @@
 // face normal for corners given none. More than three vertices is a warning; fewer is an error
 // that stops the reading.
 //
-// With several threads the triangles are cut into ranges read ahead quietly, each on its own
+// Triangles read while the document was loaded (TriangleFollower.h) are taken as they are. With
+// several threads the triangles left are cut into ranges read ahead quietly, each on its own
 // thread, up to the first triangle whose reading would show a message (a lexer error or
 // warning, or a vertex count other than three). Afterwards this thread reads the rest of each
 // range, in order, the way one thread reads it: every message, its text and its order are
@@ -19,10 +20,17 @@
 class gtLineSink;
 class gtXmlElementRef;
 class tlLog;
+class TriangleFollower;
 
 // Appends the <triangle> children of `triangles` to scene.triangles, using up to `threads`
-// threads (1: this thread alone); the lexers' box texts go to `lexerErrors` (null: the box
+// threads (1: this thread alone) and what `follower` (when given) read while the document was
+// loaded, which is stopped first; the lexers' box texts go to `lexerErrors` (null: the box
 // itself). False after the error of a triangle with fewer than three vertices;
 // scene.triangles then ends with that triangle.
 bool ReadTriangleElements(gtXmlElementRef triangles, SceneData& scene, tlLog& log,
-                          gtLineSink* lexerErrors, unsigned threads);
+                          gtLineSink* lexerErrors, unsigned threads,
+                          TriangleFollower* follower = nullptr);
+
+// A triangle read without a message into a fresh `triangle`: false when the one-thread reading
+// would show one (the result is then not to be used). Safe on any thread.
+bool ReadTriangleQuietly(gtXmlElementRef element, SceneTriangle& triangle);

@@ -1,5 +1,6 @@
 // The triangles read on several threads: the same scene, log lines and lexer boxes as on one,
-// with faults placed at the ends of the ranges the threads read ahead.
+// with faults placed at the ends of the ranges the threads read ahead, and with triangles read
+// while the document loaded (a follower given chosen triangles, of this block and others).
 #include "MeshAnimConverter/scene/TriangleReader.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "MeshAnimConverter/scene/TriangleFollower.h"
 #include "tests/MeshAnimConverter/scene/ReaderTestSupport.h"
+#include "tests/xml/XmlTestSupport.h"
+#include "xml/gtXmlCompactDoc.h"
 
 namespace {
 
@@ -167,4 +171,91 @@ TEST(TriangleReader, ReadAheadKeepsValuesByConstruction) {
     EXPECT_GT(t.vertices[1].normal.z, 0.0f);
     EXPECT_EQ(t.vertices[0].normal.z, 1.0f);  // given
     EXPECT_EQ(r.triangles[1].materialId, 0);  // one material: every id resolves to it
+}
+
+namespace {
+
+// Another block of clean triangles, parent named "triangles", four levels down like the mesh's.
+std::string Notes(int count) {
+    std::string text = "<notes><triangles>";
+    for (int i = 0; i < count; ++i)
+        text += Triangle(Corner("0, 0, 0"), Corner("1, 0, 0"), Corner("0, 1, 0"));
+    return text + "</triangles></notes>";
+}
+
+struct Followed {
+    Reading reading;
+    size_t results = 0;
+};
+
+// Reads the mesh's triangles after handing the follower its first `given` triangles, with the
+// notes' triangles (before or after the mesh) given in document order around them.
+Followed ReadFollowed(const std::string& text, size_t given, unsigned threads) {
+    gtXmlCompactDoc doc;
+    StringGtStream stream(text);
+    EXPECT_TRUE(doc.Load(stream));
+    const gtXmlElementRef root = doc.GetRoot()->FirstChildElement();
+    const gtXmlElementRef triangles = root->FindChildElement("mesh")->FindChildElement("triangles");
+    const gtXmlElementRef notes = root->FindChildElement("notes")->FindChildElement("triangles");
+    TriangleFollower follower;
+    auto giveNotes = [&] {
+        for (gtXmlElementRef t = notes->FirstChildElement(); t; t = t->NextSiblingElement())
+            follower.Ready(t, notes);
+    };
+    const bool notesFirst = notes.Position() < triangles.Position();
+    if (notesFirst)
+        giveNotes();
+    size_t k = 0;
+    for (gtXmlElementRef t = triangles->FirstChildElement(); t && k < given;
+         t = t->NextSiblingElement(), ++k)
+        follower.Ready(t, triangles);
+    if (!notesFirst)
+        giveNotes();
+    follower.Drain();
+    Followed f;
+    follower.Stop();
+    f.results = follower.Count();
+
+    LogCapture log;
+    BoxCapture boxes;
+    SceneData scene;
+    f.reading.ok = ReadTriangleElements(triangles, scene, programLog, nullptr, threads, &follower);
+    f.reading.lines = log.Lines();
+    f.reading.boxes = boxes.Texts();
+    f.reading.triangles.assign(scene.triangles.begin(), scene.triangles.end());
+    return f;
+}
+
+}  // namespace
+
+TEST(TriangleReader, TrianglesReadDuringTheLoadAreTakenAsOneThreadReadsThem) {
+    const std::map<int, Fault> faults = {{0, Fault::kBadNumber},      {5, Fault::kComment},
+                                         {6, Fault::kFourVertices},   {699, Fault::kBadNumber},
+                                         {700, Fault::kFourVertices}, {1199, Fault::kComment}};
+    const std::map<int, Fault> stopping = {{3, Fault::kBadNumber}, {650, Fault::kTwoVertices}};
+    for (const auto& [name, set] : {std::pair{"faults", faults}, std::pair{"stop", stopping}}) {
+        for (bool notesFirst : {true, false}) {
+            const std::string mesh = Mesh(set);
+            const std::string text = "<vantokImport><version>1</version>" +
+                                     (notesFirst ? Notes(40) + mesh : mesh + Notes(40)) +
+                                     SimpleMaterials() + "</vantokImport>";
+            const Followed one = ReadFollowed(text, 0, 1);
+            for (size_t given : {size_t{1}, size_t{7}, size_t{700}, size_t{kTriangles}}) {
+                // clean triangles among those given, and the notes' 40
+                size_t clean = 40;
+                for (size_t i = 0; i < given; ++i) clean += set.count((int)i) == 0;
+                for (unsigned threads : {1u, 2u, 8u}) {
+                    SCOPED_TRACE(std::string(name) + (notesFirst ? ", notes first" : "") +
+                                 ", given " + std::to_string(given) + ", " +
+                                 std::to_string(threads) + " threads");
+                    const Followed many = ReadFollowed(text, given, threads);
+                    EXPECT_EQ(many.results, clean);
+                    EXPECT_EQ(many.reading.ok, one.reading.ok);
+                    EXPECT_EQ(many.reading.lines, one.reading.lines);
+                    EXPECT_EQ(many.reading.boxes, one.reading.boxes);
+                    EXPECT_TRUE(SameTriangles(many.reading.triangles, one.reading.triangles));
+                }
+            }
+        }
+    }
 }
