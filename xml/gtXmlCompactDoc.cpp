@@ -179,20 +179,38 @@ struct Builder {
     std::vector<uint32_t> last;     // each open element's last child element (0: none yet)
     std::vector<std::string> text;  // each open element's joined character data
     std::unordered_map<std::string, uint32_t> nameIds;
+    // The names met last, by a key (the parser's name hash for elements, a quick one for
+    // attributes): most names repeat, and a hit costs a comparison of a few bytes.
+    static constexpr uint32_t kKnownLength = 24;
     struct Known {
-        uint32_t hash;
-        uint32_t id;
+        uint32_t key = UINT32_MAX;
+        uint32_t id = 0;
+        uint32_t length = UINT32_MAX;  // UINT32_MAX: nothing kept
+        char text[kKnownLength];
     };
-    Known known[64] = {};
+    Known knownElements[64];
+    Known knownAttributes[16];
     uint32_t whitespace[kSharedWhitespace + 1] = {};
 
-    uint32_t NameId(const char* name, size_t length, uint32_t hash) {
-        Known& k = known[hash % 64];
-        if (k.hash == hash && k.id < s->names.Count()) {
-            const char* kn = s->texts.At(s->names[k.id]);
-            if (std::strncmp(kn, name, length) == 0 && kn[length] == 0)
-                return k.id;
+    static uint32_t QuickKey(const char* name, size_t length) {
+        return length ? (uint32_t)length * 0x9E3779B1u ^ ((uint32_t)(unsigned char)name[0] << 8) ^
+                            (uint32_t)(unsigned char)name[length - 1]
+                      : 0;
+    }
+
+    static bool Same(const Known& k, const char* name, size_t length) {
+        if (k.length != length)
+            return false;
+        for (size_t i = 0; i < length; ++i) {
+            if (k.text[i] != name[i])
+                return false;
         }
+        return true;
+    }
+
+    uint32_t NameId(Known& k, const char* name, size_t length, uint32_t key) {
+        if (k.key == key && Same(k, name, length))
+            return k.id;
         auto [it, added] = nameIds.try_emplace(std::string(name, length), 0u);
         if (added) {
             uint32_t offset = s->texts.Store(name, length);
@@ -202,8 +220,19 @@ struct Builder {
             }
             it->second = s->names.Add(offset);
         }
-        k = Known{hash, it->second};
+        k.key = key;
+        k.id = it->second;
+        k.length = length <= kKnownLength ? (uint32_t)length : UINT32_MAX;
+        if (length <= kKnownLength)
+            std::memcpy(k.text, name, length);
         return it->second;
+    }
+    uint32_t ElementNameId(const char* name, size_t length, uint32_t hash) {
+        return NameId(knownElements[hash % 64], name, length, hash);
+    }
+    uint32_t AttributeNameId(const char* name, size_t length) {
+        const uint32_t key = QuickKey(name, length);
+        return NameId(knownAttributes[key % 16], name, length, key);
     }
 
     uint32_t StoreText(const char* t, size_t length) {
@@ -237,13 +266,12 @@ void OnStart(void* user, const char* name, const char**) {
         b->tooLarge = true;
         return;
     }
-    ElementRecord r{b->NameId(name, p->name.length, p->stack[p->depth - 1]), 0, 0, 0,
+    ElementRecord r{b->ElementNameId(name, p->name.length, p->stack[p->depth - 1]), 0, 0, 0,
                     s->attributes.Count()};
     uint32_t index = s->elements.Add(r);
     for (int32_t i = 0; i < p->attributeCount; ++i) {
         const MXMLAttributeRecord& a = p->attributes[i];
-        uint32_t id =
-            b->NameId(a.name.data, a.name.length, MXMLNameHash(a.name.data, a.name.length));
+        uint32_t id = b->AttributeNameId(a.name.data, a.name.length);
         uint32_t value = b->StoreText(a.value.data, a.value.length);
         // An attribute named again keeps its place and takes the last value.
         bool repeated = false;

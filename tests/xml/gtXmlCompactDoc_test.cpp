@@ -96,6 +96,13 @@ TEST(gtXmlCompactDoc, EdgeCasesReadAlike) {
         "",
         "<a>",
         "<?xml version=\"1.0\"?><!-- c --><r a=\"&lt;&#x41;\"/>\n<!-- tail -->",
+        // names met again under the same lookup key: case variants (one folded hash), attribute
+        // names of one length, first and last byte, names too long to be kept for comparison
+        "<Mesh><MESH/><mesh kax=\"1\" kbx=\"2\"><mesh kbx=\"3\" kax=\"4\"/></mesh><MESH/></Mesh>",
+        "<elementNameLongerThan24Bytes_a attributeNameLongerThan24Bytes_a=\"1\" "
+        "attributeNameLongerThan24Bytes_b=\"2\"><elementNameLongerThan24Bytes_b/>"
+        "<elementNameLongerThan24Bytes_a attributeNameLongerThan24Bytes_b=\"3\"/>"
+        "</elementNameLongerThan24Bytes_a>",
     };
     int i = 0;
     for (const char* text : cases) ExpectSameLoad(text, ("case " + std::to_string(i++)).c_str());

@@ -214,7 +214,7 @@ TEST(gtXmlLoadWatcher, AnotherThreadReadsToldElementsDuringTheLoad) {
     Follower follower;  // watches the <item> elements
     StringGtStream stream(text);
     ASSERT_TRUE(doc.Load(stream, &follower));
-    follower.Abandon();  // finishes the queue, then stops
+    follower.Abandon();                           // finishes the queue, then stops
     ASSERT_EQ(follower.described.size(), 2999u);  // the last <item> is followed by no start tag
     for (const auto& [element, description] : follower.described)
         EXPECT_EQ(description, Describe(element));
