@@ -718,7 +718,7 @@ void PrintStageSplit(const std::string& xml, unsigned threads) {
         std::printf("    (%u threads: the file could not be read)\n", threads);
         return;
     }
-    timed("build", [&] { indexed = std::make_unique<ExIndexedMesh>(*mesh, false, ui); });
+    timed("build", [&] { indexed = std::make_unique<ExIndexedMesh>(*mesh, false, ui, threads); });
     timed("optimise", [&] {
         ParallelChunkOptimiser optimiser(threads);
         optimiser.Begin(*indexed);

@@ -83,7 +83,8 @@ bool ConvertProcess::Run() {
         const gtString imPath = PathWithExtension(outFile, "im");
         std::unique_ptr<ExIndexedMesh> indexed;
         try {
-            indexed = std::make_unique<ExIndexedMesh>(*mesh, false, report.ui);
+            indexed =
+                std::make_unique<ExIndexedMesh>(*mesh, false, report.ui, ThreadsOf(m_options));
         } catch (const std::bad_alloc&) {
             ReportOutOfMemoryWritingIm(imPath, report.log);
             return false;

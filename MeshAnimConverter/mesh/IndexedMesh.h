@@ -69,7 +69,10 @@ public:
     // Builds the chunks from `mesh`: fan split (for faces of more than three corners), chunks per
     // material, welding, optional neighbours, degenerate removal, totals, bone weights per chunk
     // and the attachment copy. `ui` receives a status before each step and progress per chunk.
-    ExIndexedMesh(const GenericMesh& mesh, bool buildNeighbours, ExportUserInterface& ui);
+    // The chunks are built and welded on up to `threads` threads (each chunk by one thread, the
+    // same chunks whatever the count); a thread's exception is thrown again here.
+    ExIndexedMesh(const GenericMesh& mesh, bool buildNeighbours, ExportUserInterface& ui,
+                  unsigned threads = 1);
     ~ExIndexedMesh() override;
 };
 

@@ -1,11 +1,13 @@
 // The indexed mesh build and the IM writer on a small scene whose chunks were worked out by hand:
-// two materials, welded corners, one weighted bone and a triangle that welding makes degenerate.
+// two materials, welded corners, one weighted bone and a triangle that welding makes degenerate
+// (built on 1, 2 and 8 threads).
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "MeshAnimConverter/anim/ConverterExGenericSkeleton.h"
 #include "MeshAnimConverter/chunks/ChunkReader.h"
@@ -93,53 +95,57 @@ struct IndexedMeshFixture : ::testing::Test {
 // numbers 0 1 1 0 1 2; the map becomes [9 10 11]; T2 = (0 1 1) is removed and T3 takes its slot.
 TEST_F(IndexedMeshFixture, HandWorkedChunks) {
     NullExportUserInterface ui;
-    ExIndexedMesh indexed(*mesh, false, ui);
-    ASSERT_EQ(indexed.ChunkCount(), 2u);
-    const IndexedMeshChunk& c0 = *indexed.chunks[0];
-    const IndexedMeshChunk& c1 = *indexed.chunks[1];
+    // the same chunks whatever the number of threads that build and weld them
+    for (unsigned threads : {1u, 2u, 8u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        ExIndexedMesh indexed(*mesh, false, ui, threads);
+        ASSERT_EQ(indexed.ChunkCount(), 2u);
+        const IndexedMeshChunk& c0 = *indexed.chunks[0];
+        const IndexedMeshChunk& c1 = *indexed.chunks[1];
 
-    ASSERT_EQ(c0.VertexCount(), 4u);
-    const float expected0[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
-    for (int v = 0; v < 4; ++v) {
-        EXPECT_EQ(c0.vertices[v].x, expected0[v][0]) << v;
-        EXPECT_EQ(c0.vertices[v].y, expected0[v][1]) << v;
+        ASSERT_EQ(c0.VertexCount(), 4u);
+        const float expected0[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+        for (int v = 0; v < 4; ++v) {
+            EXPECT_EQ(c0.vertices[v].x, expected0[v][0]) << v;
+            EXPECT_EQ(c0.vertices[v].y, expected0[v][1]) << v;
+        }
+        EXPECT_EQ(indexed.sourceCorners[0], (std::vector<uint32_t>{0, 4, 3, 5}));
+        ASSERT_EQ(c0.TriangleCount(), 2u);
+        EXPECT_EQ(std::vector<uint16_t>(c0.triangles[0].v, c0.triangles[0].v + 3),
+                  (std::vector<uint16_t>{0, 1, 2}));
+        EXPECT_EQ(std::vector<uint16_t>(c0.triangles[1].v, c0.triangles[1].v + 3),
+                  (std::vector<uint16_t>{2, 1, 3}));
+        EXPECT_EQ(c0.meanTriangleArea, 0.5f);
+
+        ASSERT_EQ(c1.VertexCount(), 3u);
+        EXPECT_EQ(c1.vertices[2].z, 1.0f);
+        EXPECT_EQ(c1.vertices[2].v, 1.0f);
+        EXPECT_EQ(c1.vertices[1].u, 1.0f);
+        EXPECT_EQ(indexed.sourceCorners[1], (std::vector<uint32_t>{9, 10, 11}));
+        ASSERT_EQ(c1.TriangleCount(), 1u);
+        EXPECT_EQ(std::vector<uint16_t>(c1.triangles[0].v, c1.triangles[0].v + 3),
+                  (std::vector<uint16_t>{0, 1, 2}));
+        EXPECT_EQ(c1.meanTriangleArea, 0.25f);
+
+        EXPECT_EQ(indexed.vertexTotal, 7u);
+        EXPECT_EQ(indexed.triangleTotal, 3u);
+
+        ASSERT_TRUE(indexed.HasChunkInfluences());
+        const GenericBoneInfluence& w0 = (*indexed.chunkInfluences[0])[0];
+        ASSERT_EQ(w0.weights.size(), 2u);
+        EXPECT_EQ(w0.weights[0].vertex, 0);
+        EXPECT_EQ(w0.weights[0].weight, 1.0f);
+        EXPECT_EQ(w0.weights[1].vertex, 2);
+        EXPECT_EQ(w0.weights[1].weight, 0.5f);
+        EXPECT_EQ(w0.weights[1].position, (gtVector3{0, 1, 0}));
+        EXPECT_STREQ((*indexed.chunkInfluences[1])[0].boneName, "b.root");
+        EXPECT_TRUE((*indexed.chunkInfluences[1])[0].weights.empty());
+
+        ComputeInfluenceStats(indexed);
+        EXPECT_EQ(indexed.influencesPerVertex, (std::vector<uint32_t>{1, 0}));
+        EXPECT_EQ(indexed.maxInfluencesPerVertex, 1u);
+        EXPECT_EQ(indexed.maxBonesPerChunk, 1u);
     }
-    EXPECT_EQ(indexed.sourceCorners[0], (std::vector<uint32_t>{0, 4, 3, 5}));
-    ASSERT_EQ(c0.TriangleCount(), 2u);
-    EXPECT_EQ(std::vector<uint16_t>(c0.triangles[0].v, c0.triangles[0].v + 3),
-              (std::vector<uint16_t>{0, 1, 2}));
-    EXPECT_EQ(std::vector<uint16_t>(c0.triangles[1].v, c0.triangles[1].v + 3),
-              (std::vector<uint16_t>{2, 1, 3}));
-    EXPECT_EQ(c0.meanTriangleArea, 0.5f);
-
-    ASSERT_EQ(c1.VertexCount(), 3u);
-    EXPECT_EQ(c1.vertices[2].z, 1.0f);
-    EXPECT_EQ(c1.vertices[2].v, 1.0f);
-    EXPECT_EQ(c1.vertices[1].u, 1.0f);
-    EXPECT_EQ(indexed.sourceCorners[1], (std::vector<uint32_t>{9, 10, 11}));
-    ASSERT_EQ(c1.TriangleCount(), 1u);
-    EXPECT_EQ(std::vector<uint16_t>(c1.triangles[0].v, c1.triangles[0].v + 3),
-              (std::vector<uint16_t>{0, 1, 2}));
-    EXPECT_EQ(c1.meanTriangleArea, 0.25f);
-
-    EXPECT_EQ(indexed.vertexTotal, 7u);
-    EXPECT_EQ(indexed.triangleTotal, 3u);
-
-    ASSERT_TRUE(indexed.HasChunkInfluences());
-    const GenericBoneInfluence& w0 = (*indexed.chunkInfluences[0])[0];
-    ASSERT_EQ(w0.weights.size(), 2u);
-    EXPECT_EQ(w0.weights[0].vertex, 0);
-    EXPECT_EQ(w0.weights[0].weight, 1.0f);
-    EXPECT_EQ(w0.weights[1].vertex, 2);
-    EXPECT_EQ(w0.weights[1].weight, 0.5f);
-    EXPECT_EQ(w0.weights[1].position, (gtVector3{0, 1, 0}));
-    EXPECT_STREQ((*indexed.chunkInfluences[1])[0].boneName, "b.root");
-    EXPECT_TRUE((*indexed.chunkInfluences[1])[0].weights.empty());
-
-    ComputeInfluenceStats(indexed);
-    EXPECT_EQ(indexed.influencesPerVertex, (std::vector<uint32_t>{1, 0}));
-    EXPECT_EQ(indexed.maxInfluencesPerVertex, 1u);
-    EXPECT_EQ(indexed.maxBonesPerChunk, 1u);
 }
 
 struct Triangle3 {
