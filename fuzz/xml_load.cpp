@@ -5,18 +5,22 @@
 // write back identically), copied, trimmed and indented. The parser is also fed the same bytes
 // in chunks sized by the input itself and must give the callbacks of the whole feed. The
 // gtStream form (64 KB pieces) and gtXmlCompactDoc load the same bytes with the same outcome,
-// error text, names and texts.
+// error text, names and texts; a watched compact load reads each element it is told of as the
+// finished document does.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "toolkit/gtStream.h"
 #include "xml/MXMLDocument.h"
 #include "xml/MXMLParser.h"
 #include "xml/gtXmlCompactDoc.h"
 #include "xml/gtXmlDoc.h"
+#include "xml/gtXmlLoadWatcher.h"
 
 namespace {
 
@@ -106,6 +110,32 @@ void Check(bool ok) {
         std::abort();
 }
 
+// What a reader sees of an element when told of it, kept to be compared after the load.
+class Watcher : public gtXmlLoadWatcher {
+public:
+    int Depth() const override { return 2; }
+    void Ready(gtXmlElementRef element, gtXmlElementRef parent) noexcept override {
+        Check(parent->Name() != nullptr);  // the document element
+        told.push_back({element, Seen(element)});
+    }
+    void Abandon() noexcept override { ++abandoned; }
+    static std::string Seen(gtXmlElementRef e) {
+        std::string s = e->Name() ? e->Name() : "";
+        s += '\1';
+        s += e->GetText();
+        s += '\1';
+        s += e->GetAttribute("stream");
+        for (gtXmlElementRef c = e->FirstChildElement(); c; c = c->NextSiblingElement()) {
+            s += '\2';
+            s += c->Name();
+            s += c->GetText();
+        }
+        return s;
+    }
+    std::vector<std::pair<gtXmlElementRef, std::string>> told;
+    int abandoned = 0;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -123,6 +153,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gtXmlCompactDoc compact;
     BytesGtStream in2(data, size), in3(data, size);
     Check(pieces.Load(in2) == loaded && compact.Load(in3) == loaded);
+    {
+        gtXmlCompactDoc watched;
+        Watcher watcher;
+        BytesGtStream in4(data, size);
+        Check(watched.Load(in4, &watcher) == loaded);
+        Check(watcher.abandoned == (loaded ? 0 : 1));
+        if (loaded) {
+            for (const auto& [element, seen] : watcher.told) Check(seen == Watcher::Seen(element));
+        }
+    }
     if (!loaded) {
         Check(std::strlen(doc.GetErrorText()) > 0);
         Check(std::strcmp(doc.GetErrorText(), pieces.GetErrorText()) == 0);
