@@ -2,9 +2,19 @@
 // thread through one queue.
 #include "MeshAnimConverter/scene/TriangleFollower.h"
 
+#include <new>
+#include <type_traits>
 #include <utility>
 
 #include "MeshAnimConverter/scene/TriangleReader.h"
+#include "toolkit/platform/Platform.h"
+
+static_assert(std::is_trivially_destructible_v<TriangleFollower::Result>,
+              "results are dropped with their blocks");
+
+void TriangleFollower::FreeBlock::operator()(Result* block) const {
+    platform::UnmapPages(block, kBlockBytes);
+}
 
 TriangleFollower::~TriangleFollower() {
     Stop();
@@ -98,10 +108,14 @@ void TriangleFollower::ReadBatch(const std::vector<gtXmlElementRef>& batch) {
             return;
         }
         if (m_count % kBlock == 0 && m_count / kBlock == m_blocks.size()) {
-            m_blocks.emplace_back(new Result[kBlock]);
+            std::unique_ptr<Result, FreeBlock> block(
+                static_cast<Result*>(platform::MapPages(kBlockBytes)));
+            if (!block) {
+                throw std::bad_alloc();
+            }
+            m_blocks.push_back(std::move(block));
         }
-        Result& result = (*this)[m_count];
-        result.triangle = SceneTriangle();
+        Result& result = *new (&(*this)[m_count]) Result();
         if (ReadTriangleQuietly(element, result.triangle)) {
             result.position = element.Position();
             ++m_count;

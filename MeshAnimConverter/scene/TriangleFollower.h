@@ -48,12 +48,20 @@ public:
 
     // After Stop: result i, and the release of the memory of results before i.
     size_t Count() const { return m_count; }
-    Result& operator[](size_t i) { return m_blocks[i / kBlock][i % kBlock]; }
+    Result& operator[](size_t i) { return m_blocks[i / kBlock].get()[i % kBlock]; }
     void ReleaseBefore(size_t i);
 
 private:
     static constexpr size_t kBatch = 64;
-    static constexpr size_t kBlock = 1024;
+    // Results go into blocks of 4 MiB of pages from the system, raw until written, each given
+    // back to the system as soon as ReadTriangleElements has taken it, so that the results and
+    // the triangles they are copied to are never both whole (blocks from the heap stayed with
+    // the reading thread's heap: a million triangles then peaked 190 MB higher).
+    static constexpr size_t kBlockBytes = size_t{4} << 20;
+    static constexpr size_t kBlock = kBlockBytes / sizeof(Result);
+    struct FreeBlock {
+        void operator()(Result* block) const;
+    };
 
     void Flush() noexcept;
     void Run() noexcept;
@@ -72,7 +80,7 @@ private:
     std::thread m_thread;
 
     // the reading thread's until Stop
-    alignas(64) std::vector<std::unique_ptr<Result[]>> m_blocks;
+    alignas(64) std::vector<std::unique_ptr<Result, FreeBlock>> m_blocks;
     size_t m_count = 0;
     size_t m_released = 0;  // blocks freed by ReleaseBefore
 };

@@ -236,3 +236,23 @@ TEST(PlatformDialogs, NeverWantedOnPosix) {
     EXPECT_FALSE(platform::DialogsWanted());
 }
 #endif
+
+// Mapped pages read as zero, take writes at both ends, and go back whole; several at once are
+// distinct. Nothing to unmap is accepted.
+TEST(PlatformMemory, MappedPagesAreZeroWritableAndDistinct) {
+    constexpr size_t kBytes = size_t{4} << 20;
+    unsigned char* a = static_cast<unsigned char*>(platform::MapPages(kBytes));
+    unsigned char* b = static_cast<unsigned char*>(platform::MapPages(kBytes));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE(a + kBytes <= b || b + kBytes <= a);
+    for (size_t i = 0; i < kBytes; i += 4096) EXPECT_EQ(a[i], 0) << i;
+    EXPECT_EQ(a[kBytes - 1], 0);
+    a[0] = 1;
+    a[kBytes - 1] = 2;
+    b[0] = 3;
+    EXPECT_EQ(a[0] + a[kBytes - 1] + b[0], 6);
+    platform::UnmapPages(a, kBytes);
+    platform::UnmapPages(b, kBytes);
+    platform::UnmapPages(nullptr, kBytes);
+}

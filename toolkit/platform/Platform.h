@@ -102,6 +102,13 @@ std::string LocalTimeText();
 // its processor time; its outputs do not change.
 void UseHugePageAllocator(char** argv);
 
+// Pages straight from the system (large pages asked for where the system has them), given
+// back in full by UnmapPages with the same size: for large buffers freed one by one while
+// other memory grows, which the C library may keep in its heap instead. Null when none can be
+// had. The pages read as zero.
+void* MapPages(size_t bytes);
+void UnmapPages(void* block, size_t bytes);
+
 // ---------------------------------------------------------------------------------------------
 // Seams for tests
 

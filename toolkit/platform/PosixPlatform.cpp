@@ -2,6 +2,7 @@
 #ifndef _WIN32
 
 #include <sched.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -127,6 +128,23 @@ void UseHugePageAllocator(char** argv) {
 #else
     (void)argv;
 #endif
+}
+
+void* MapPages(size_t bytes) {
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) {
+        return nullptr;
+    }
+#ifdef MADV_HUGEPAGE
+    madvise(block, bytes, MADV_HUGEPAGE);  // advice only: small pages if refused
+#endif
+    return block;
+}
+
+void UnmapPages(void* block, size_t bytes) {
+    if (block != nullptr) {
+        munmap(block, bytes);
+    }
 }
 
 uint32_t Milliseconds() {

@@ -184,6 +184,17 @@ void UseHugePageAllocator(char** argv) {
     (void)argv;
 }
 
+void* MapPages(size_t bytes) {
+    return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void UnmapPages(void* block, size_t bytes) {
+    (void)bytes;
+    if (block != nullptr) {
+        VirtualFree(block, 0, MEM_RELEASE);
+    }
+}
+
 uint32_t Milliseconds() {
     return timeGetTime();
 }
