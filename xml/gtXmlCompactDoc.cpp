@@ -17,7 +17,8 @@
 
 namespace {
 
-constexpr uint32_t kNoName = UINT32_MAX;
+constexpr uint32_t kHasChildren = 0x80000000u;  // in an element's name field
+constexpr uint32_t kNoName = 0x7FFFFFFF;
 constexpr uint32_t kLimit = 0x7FFFFFFF;
 constexpr size_t kSharedWhitespace = 64;
 
@@ -109,9 +110,10 @@ private:
     size_t m_bytes = 0;
 };
 
+// Elements are numbered in the order of their start tags, so an element's first child, when it
+// has one, is the element after it: a bit of the name field says whether it has.
 struct ElementRecord {
-    uint32_t name;        // index into the name table, kNoName for the root
-    uint32_t firstChild;  // element index; 0 (the root, never a child) for none
+    uint32_t name;  // index into the name table, kNoName for the root; | kHasChildren
     uint32_t next;
     uint32_t text;            // offset in the text arena
     uint32_t firstAttribute;  // its attributes run to the next element's first
@@ -141,7 +143,10 @@ struct gtXmlCompactDoc::Storage {
     // those before the last start tag while a watched load goes on.
     alignas(64) std::atomic<uint32_t> readable{1};
 
-    const char* Name(uint32_t id) const { return id == kNoName ? nullptr : texts.At(names[id]); }
+    const char* Name(uint32_t id) const {
+        id &= ~kHasChildren;
+        return id == kNoName ? nullptr : texts.At(names[id]);
+    }
     uint32_t AttributeEnd(uint32_t element) const {
         return element + 1 < readable.load(std::memory_order_relaxed)
                    ? elements[element + 1].firstAttribute
@@ -266,7 +271,7 @@ void OnStart(void* user, const char* name, const char**) {
         b->tooLarge = true;
         return;
     }
-    ElementRecord r{b->ElementNameId(name, p->name.length, p->stack[p->depth - 1]), 0, 0, 0,
+    ElementRecord r{b->ElementNameId(name, p->name.length, p->stack[p->depth - 1]), 0, 0,
                     s->attributes.Count()};
     uint32_t index = s->elements.Add(r);
     for (int32_t i = 0; i < p->attributeCount; ++i) {
@@ -289,7 +294,7 @@ void OnStart(void* user, const char* name, const char**) {
     if (previous) {
         s->elements[previous].next = index;
     } else {
-        s->elements[b->open.back()].firstChild = index;
+        s->elements[b->open.back()].name |= kHasChildren;  // its first child: `index`, next to it
     }
     previous = index;
     b->open.push_back(index);
@@ -334,7 +339,7 @@ void OnData(void* user, const char* content, size_t length, int kind) {
 // Entry points
 
 gtXmlCompactDoc::gtXmlCompactDoc() : m_storage(std::make_unique<Storage>()) {
-    m_storage->elements.Add(ElementRecord{kNoName, 0, 0, 0, 0});
+    m_storage->elements.Add(ElementRecord{kNoName, 0, 0, 0});
 }
 
 gtXmlCompactDoc::~gtXmlCompactDoc() = default;
@@ -349,7 +354,7 @@ bool gtXmlCompactDoc::Load(gtStream& stream, gtXmlLoadWatcher* watcher) {
                 watcher->Abandon();
         }
     } guard{watcher};
-    storage->elements.Add(ElementRecord{kNoName, 0, 0, 0, 0});
+    storage->elements.Add(ElementRecord{kNoName, 0, 0, 0});
     MXMLParser* parser = CreateParser(nullptr, nullptr, nullptr);
     Builder b(storage.get(), parser);
     b.open.push_back(0);
@@ -415,8 +420,8 @@ bool gtXmlElementRef::IsNamed(const char* elementName) const {
 }
 
 gtXmlElementRef gtXmlElementRef::FirstChildElement() const {
-    uint32_t child = static_cast<const Storage*>(m_doc)->elements[m_index].firstChild;
-    return child ? gtXmlElementRef(m_doc, child) : gtXmlElementRef();
+    const uint32_t name = static_cast<const Storage*>(m_doc)->elements[m_index].name;
+    return name & kHasChildren ? gtXmlElementRef(m_doc, m_index + 1) : gtXmlElementRef();
 }
 
 gtXmlElementRef gtXmlElementRef::NextSiblingElement() const {

@@ -2,13 +2,15 @@
 // attributes and element text, in a fraction of gtXmlDoc's memory.
 //
 // It parses with the same parser as gtXmlDoc, so a file loads or fails alike, with the same
-// error text. It keeps no node objects: each element is a 20-byte record (name, first child,
-// next sibling, text, first attribute, as 32-bit indices), each attribute 8 bytes, and each
-// element's text is stored once, already joined the way MXMLElement::GetText joins it (the
-// texts and CDATA sections among its children, each up to its first NUL byte); whitespace
-// texts of up to 64 bytes are shared. Comments, declarations and the positions of texts among
-// child elements are not kept. Results of every reading operation equal MXMLElement's on the
-// same file, and texts stay valid as long as the document (no scratch text).
+// error text. It keeps no node objects: each element is a 16-byte record (name and whether it
+// has children, next sibling, text, first attribute, as 32-bit indices; elements are numbered
+// in document order, so a first child is the element after its parent), each attribute 8
+// bytes, and each element's text is stored once, already joined the way MXMLElement::GetText
+// joins it (the texts and CDATA sections among its children, each up to its first NUL byte);
+// whitespace texts of up to 64 bytes are shared. Comments, declarations and the positions of
+// texts among child elements are not kept. Results of every reading operation equal
+// MXMLElement's on the same file, and texts stay valid as long as the document (no scratch
+// text).
 //
 // Usage (drop-in for the reading side of gtXmlDoc, handles instead of pointers):
 //   gtXmlCompactDoc doc;
