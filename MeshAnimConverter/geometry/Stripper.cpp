@@ -34,6 +34,7 @@ Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
     for (size_t i = 0; i < m_next.size(); ++i) m_next[i] = static_cast<int>(i);
     m_vertexStamp.assign(m_info.edgeHeads.size(), 0);
     m_slots.resize(count * kTrialsPerSeed);
+    m_twin.Resize(count, m_info.edgeHeads.size());
     m_dependHead.assign(count, -1);
 
     // live edge lists: the edge lists without edges that have one triangle
@@ -181,11 +182,16 @@ void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique
     int t = Across(s.startTri, p, q);
     while (t >= 0) {
         Depend(t);
+        const bool checkTwin = m_twin.Active();
+        if (checkTwin)
+            m_twin.Read(t);
         Node& n = m_nodes[t];
         if (Taken(n, s))
             break;
         if (unique && m_vertexStamp[n.v[0]] == stamp && m_vertexStamp[n.v[1]] == stamp &&
             m_vertexStamp[n.v[2]] == stamp) {
+            if (checkTwin)
+                m_twin.StoppedOnOwnVertices();
             break;  // would wrap onto the strip's own vertices
         }
         // the corner that is neither p nor q (the walk arrives over (p, q))
@@ -209,6 +215,13 @@ void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique
             Depend(overQR);
         if (overPR >= 0)
             Depend(overPR);
+        if (checkTwin) {
+            if (overQR >= 0)
+                m_twin.Read(overQR);
+            if (overPR >= 0)
+                m_twin.Read(overPR);
+            m_twin.Took(t, r, r >= 0 && m_vertexStamp[r] == stamp);
+        }
         if ((overQR < 0 || Taken(m_nodes[overQR], s)) && overPR >= 0 &&
             !Taken(m_nodes[overPR], s)) {
             out.push_back(~p);
@@ -227,7 +240,7 @@ void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique
     }
 }
 
-void Stripper::Grow(Growing& s) {
+void Stripper::Grow(Growing& s, bool checkTwin) {
     const StripEdge& edge = m_info.edges[s.startEdge];
     const int x = s.direction ? edge.endA : edge.endB;
     const int y = s.direction ? edge.endB : edge.endA;
@@ -241,9 +254,14 @@ void Stripper::Grow(Growing& s) {
     m_vertexStamp[first.v[0]] = m_vertexStamp[first.v[1]] = m_vertexStamp[first.v[2]] = stamp;
 
     m_forward.assign(1, s.startTri);
+    if (checkTwin)
+        m_twin.BeginFirstWalk();
     Walk(s, y, z, m_forward, false);
     m_backward.clear();
+    if (checkTwin)
+        m_twin.BeginSecondWalk();
     Walk(s, y, x, m_backward, true);
+    m_twin.End();
 
     // the strip: the backward triangles reversed, then the forward ones (a
     // fake's two entries keep their order)
@@ -298,9 +316,23 @@ bool Stripper::FindContinuation(const Growing& s, Growing& next) {
     return false;
 }
 
+// The seed's trial with the same pivot vertex and the two walks of the first
+// strip swapped: over the seed's other edge at the pivot, from the third corner.
+int Stripper::TwinSlot(int seed, int k) const {
+    const StripTri& tri = m_info.tris[seed];
+    const int corners[3] = {tri.c0, tri.c1, tri.c2};
+    const int side = k / 2;
+    const StripEdge& edge = m_info.edges[m_info.triEdges[seed * 3 + side]];
+    const int pivot = k % 2 == 0 ? edge.endB : edge.endA;
+    const int third = corners[(side + 2) % 3];
+    const int twinSide = pivot == corners[(side + 1) % 3] ? (side + 1) % 3 : (side + 2) % 3;
+    const StripEdge& twinEdge = m_info.edges[m_info.triEdges[seed * 3 + twinSide]];
+    return 2 * twinSide + (twinEdge.endA == third ? 0 : 1);
+}
+
 // Grows one trial from scratch into `slot`; a small one is kept for later
 // passes, with a record on each triangle it read.
-void Stripper::GrowTrial(int slot, int seed, int edge, bool direction) {
+void Stripper::GrowTrial(int slot, int seed, int edge, bool direction, bool checkTwin) {
     TrialSlot& result = m_slots[slot];
     ++result.generation;
     const size_t printed = m_diagnostics != nullptr ? m_diagnostics->size() : 0;
@@ -318,9 +350,12 @@ void Stripper::GrowTrial(int slot, int seed, int edge, bool direction) {
     m_passResults.push_back(0);
     int numStrips = 0;
     float total = 0.0f;
+    bool twinSame = false;
     while (true) {
         const size_t lengthAt = m_passResults.size();
-        Grow(s);
+        Grow(s, checkTwin && numStrips == 0);
+        if (numStrips == 0)
+            twinSame = checkTwin && m_twin.Holds();
         total += static_cast<float>(m_passResults[lengthAt] - s.degenerates);
         ++numStrips;
         Growing next;
@@ -337,6 +372,7 @@ void Stripper::GrowTrial(int slot, int seed, int edge, bool direction) {
     // a trial that printed must print again when it is grown again
     const bool quiet = m_diagnostics == nullptr || m_diagnostics->size() == printed;
     result.ready = quiet && m_trialDepends.size() <= kMaxKeptDepends;
+    result.twinSame = quiet && twinSame;
     result.kept = result.ready;
     result.begin = begin;
     if (!result.ready)
@@ -377,8 +413,22 @@ std::vector<Strip> Stripper::FindStrips() {
             seeds.push_back(seed);
             for (int k = 0; k < kTrialsPerSeed; ++k) {
                 const int slot = seed * kTrialsPerSeed + k;
+                const int edge = m_info.triEdges[seed * 3 + k / 2];
+                // a later twin of an earlier trial ties with it: never adopted
+                const int twin = TwinSlot(seed, k);
+                const TrialSlot& twinSlot = m_slots[seed * kTrialsPerSeed + twin];
+                if (twin < k && twinSlot.twinSame) {
+                    ++m_twinsSkipped;
+                    if (m_growSkippedTwins) {
+                        if (!m_slots[slot].ready)
+                            GrowTrial(slot, seed, edge, k % 2 == 0, false);
+                        if (m_slots[slot].value != twinSlot.value)
+                            ++m_twinMismatches;
+                    }
+                    continue;
+                }
                 if (!m_slots[slot].ready)
-                    GrowTrial(slot, seed, m_info.triEdges[seed * 3 + k / 2], k % 2 == 0);
+                    GrowTrial(slot, seed, edge, k % 2 == 0, twin > k);
                 trials.push_back(slot);
             }
         }

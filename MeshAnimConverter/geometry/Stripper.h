@@ -17,10 +17,13 @@
 // Resuming one after its longest prefix of strips whose reads are still all
 // uncommitted keeps nothing there: seeds sit on the committed frontier, so
 // every first strip reads a triangle just committed and comes out
-// different.) Growth walks precomputed neighbours with per-triangle marks
-// (no lookups, no clearing); seeds come from a next-uncommitted index and
-// continuations from per-vertex lists of the edges still usable. Memory:
-// linear in the triangles and in the kept results.
+// different.) A seed's six trials pair up as twins (StripTwinCheck.h): when
+// the earlier one of a pair finds that the later one would grow the same
+// strips, the later one ties with it, cannot be adopted and is not grown; on
+// grids that halves the steps. Growth walks precomputed neighbours with
+// per-triangle marks (no lookups, no clearing); seeds come from a
+// next-uncommitted index and continuations from per-vertex lists of the edges
+// still usable. Memory: linear in the triangles and in the kept results.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "MeshAnimConverter/geometry/StripTwinCheck.h"
 #include "MeshAnimConverter/geometry/StripifyInfo.h"
 
 // An adopted strip: triangle numbers into StripifyInfo::tris (fakes included).
@@ -46,6 +50,12 @@ public:
     // One seed search; exposed for tests. -1 when no seed is left.
     int FindSeed();
     float JumpFraction() const { return m_jump; }
+    // Trials not grown because an earlier twin gives the same strips. For
+    // tests: with `on`, those twins are grown all the same (not judged) and
+    // counted when their average strip length differs from the earlier one's.
+    size_t TwinsSkipped() const { return m_twinsSkipped; }
+    void GrowSkippedTwins(bool on) { m_growSkippedTwins = on; }
+    size_t TwinMismatches() const { return m_twinMismatches; }
 
 private:
     // Per table triangle, all a growth step reads, in 32 bytes: the triangle
@@ -79,6 +89,7 @@ private:
         uint32_t generation = 0;
         bool ready = false;
         bool kept = false;
+        bool twinSame = false;  // the seed's twin trial would give the same strips
         float value = 0.0f;
         size_t begin = 0;
     };
@@ -88,8 +99,9 @@ private:
     }
     int Across(int tri, int a, int b) const;
     void Depend(int tri);
-    void GrowTrial(int slot, int seed, int edge, bool direction);
-    void Grow(Growing& s);
+    int TwinSlot(int seed, int k) const;
+    void GrowTrial(int slot, int seed, int edge, bool direction, bool checkTwin);
+    void Grow(Growing& s, bool checkTwin);
     void Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique);
     bool FindContinuation(const Growing& s, Growing& next);
     int NextUncommitted(int from);
@@ -104,6 +116,9 @@ private:
     bool m_firstSeed = true;
     int m_nextTrialId = 0;
     int m_nextStripId = 0;
+    size_t m_twinsSkipped = 0;
+    bool m_growSkippedTwins = false;
+    size_t m_twinMismatches = 0;
 
     std::vector<Node> m_nodes;
 
@@ -138,6 +153,8 @@ private:
     // vertices of the strip being grown: stamp per vertex index
     std::vector<unsigned> m_vertexStamp;
     unsigned m_stripStamp = 0;
+
+    StripTwinCheck m_twin;
 
     std::vector<int> m_forward;
     std::vector<int> m_backward;
