@@ -10,8 +10,6 @@ constexpr int kSeedsPerPass = 10;
 constexpr int kTrialsPerSeed = 6;
 constexpr float kJumpStep = 0.1f;
 constexpr float kJumpRestart = 0.05f;
-// trials that read more triangles than this are not kept across passes
-constexpr size_t kMaxKeptDepends = 512;
 
 }  // namespace
 
@@ -26,14 +24,18 @@ Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
         n.v[1] = static_cast<uint16_t>(tri.c1);
         n.v[2] = static_cast<uint16_t>(tri.c2);
         n.dependStamp = -1;
-        for (int k = 0; k < 3; ++k) n.across[k] = m_info.neighbours[t * 3 + k];
+        n.acrossSides = 0;
+        for (int k = 0; k < 3; ++k) {
+            n.across[k] = m_info.neighbours[t * 3 + k];
+            n.acrossSides |= static_cast<uint16_t>(AcrossSide(t, k) << (3 * k));
+        }
         n.owner = -1;
         n.stripMark = -1;
     }
     m_next.resize(count + 1);
     for (size_t i = 0; i < m_next.size(); ++i) m_next[i] = static_cast<int>(i);
     m_vertexStamp.assign(m_info.edgeHeads.size(), 0);
-    m_slots.resize(count * kTrialsPerSeed);
+    m_seedSlots.assign(count, -1);
     m_twin.Resize(count, m_info.edgeHeads.size());
     m_dependHead.assign(count, -1);
 
@@ -62,26 +64,33 @@ Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
 // ---------------------------------------------------------------------------
 // Triangle state
 
-// The other triangle of the edge (a, b) seen from table triangle `tri`.
-inline int Stripper::Across(int tri, int a, int b) const {
-    const Node& n = m_nodes[tri];
-    for (int k = 0; k < 3; ++k) {
-        const int x = n.v[k];
-        const int y = n.v[k == 2 ? 0 : k + 1];
-        if ((x == a && y == b) || (x == b && y == a))
-            return n.across[k];
+// The side of the triangle across side k of table triangle t that is the same
+// edge (its triangles are the ones that have that edge), plus 4 when it
+// starts at the same corner.
+int Stripper::AcrossSide(size_t t, int k) const {
+    const StripTri& tri = m_info.tris[t];
+    const int corners[3] = {tri.c0, tri.c1, tri.c2};
+    const int a = corners[k];
+    const int b = corners[(k + 1) % 3];
+    const int other = m_info.neighbours[t * 3 + static_cast<size_t>(k)];
+    if (other < 0)
+        return 0;
+    const StripTri& o = m_info.tris[static_cast<size_t>(other)];
+    const int oc[3] = {o.c0, o.c1, o.c2};
+    for (int j = 0; j < 3; ++j) {
+        if (oc[j] == a && oc[(j + 1) % 3] == b)
+            return j + 4;
+        if (oc[j] == b && oc[(j + 1) % 3] == a)
+            return j;
     }
-    return m_info.OtherTri(a, b, tri);  // not an edge of tri: global lookup
+    return 0;
 }
 
 // The trial being grown read whether `tri` is committed: note it, once.
-inline void Stripper::Depend(int tri) {
-    // past the limit the trial will not be kept: no need to note more
+void Stripper::NoteDepend(int tri) {
     Node& n = m_nodes[tri];
-    if (m_trialDepends.size() > kMaxKeptDepends || n.owner == kCommitted ||
-        n.dependStamp == m_nextTrialId) {
+    if (n.owner == kCommitted || n.dependStamp == m_nextTrialId)
         return;
-    }
     n.dependStamp = m_nextTrialId;
     m_trialDepends.push_back(tri);
 }
@@ -177,9 +186,23 @@ int Stripper::FindSeed() {
 // ---------------------------------------------------------------------------
 // Growth
 
+// Walks from the start triangle over its side (p, q). The walk's place is a
+// triangle and the side it came over (corners k, k + 1), `flip` when it came
+// from corner k + 1 to k, that is, when p is corner k + 1: then (q, r) is side
+// k + 2 and (p, r) side k + 1, else the other way round. p and q are corners
+// of the strip already, so only r can close it onto its own vertices.
 void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique) {
+    static constexpr int kAfter[5] = {1, 2, 0, 1, 2};  // kAfter[k + i] = (k + i + 1) % 3
     const unsigned stamp = m_stripStamp;
-    int t = Across(s.startTri, p, q);
+    const Node& start = m_nodes[s.startTri];
+    int side = 0;
+    while (!((start.v[side] == p && start.v[kAfter[side]] == q) ||
+             (start.v[side] == q && start.v[kAfter[side]] == p))) {
+        ++side;
+    }
+    int t = start.across[side];
+    int k = (start.acrossSides >> (3 * side)) & 3;
+    bool flip = t >= 0 && m_nodes[t].v[k] != p;
     while (t >= 0) {
         Depend(t);
         const bool checkTwin = m_twin.Active();
@@ -188,29 +211,18 @@ void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique
         Node& n = m_nodes[t];
         if (Taken(n, s))
             break;
-        if (unique && m_vertexStamp[n.v[0]] == stamp && m_vertexStamp[n.v[1]] == stamp &&
-            m_vertexStamp[n.v[2]] == stamp) {
+        const int k1 = kAfter[k];
+        const int k2 = kAfter[k + 1];
+        const int r = n.v[k2];
+        if (unique && m_vertexStamp[r] == stamp) {
             if (checkTwin)
                 m_twin.StoppedOnOwnVertices();
             break;  // would wrap onto the strip's own vertices
         }
-        // the corner that is neither p nor q (the walk arrives over (p, q))
-        int r;
-        if (n.v[0] != p && n.v[0] != q) {
-            r = n.v[0];
-        } else if (n.v[1] != p && n.v[1] != q) {
-            r = n.v[1];
-        } else {
-            r = n.v[2];
-        }
-        if (!((n.v[0] == p || n.v[1] == p || n.v[2] == p) &&
-              (n.v[0] == q || n.v[1] == q || n.v[2] == q))) {
-            r = GetNextIndex(p, q, m_info.tris[t], m_diagnostics);
-        }
-        int keep = q;
-        // the strip cannot go on over (q, r) but could over (p, r): turn with a swap
-        const int overQR = Across(t, q, r);
-        const int overPR = Across(t, p, r);
+        const int sideQR = flip ? k2 : k1;
+        const int sidePR = flip ? k1 : k2;
+        const int overQR = n.across[sideQR];
+        const int overPR = n.across[sidePR];
         if (overQR >= 0)
             Depend(overQR);
         if (overPR >= 0)
@@ -220,23 +232,27 @@ void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique
                 m_twin.Read(overQR);
             if (overPR >= 0)
                 m_twin.Read(overPR);
-            m_twin.Took(t, r, r >= 0 && m_vertexStamp[r] == stamp);
+            m_twin.Took(t, r, m_vertexStamp[r] == stamp);
         }
-        if ((overQR < 0 || Taken(m_nodes[overQR], s)) && overPR >= 0 &&
-            !Taken(m_nodes[overPR], s)) {
-            out.push_back(~p);
-            out.push_back(q);
-            keep = p;
+        // the strip cannot go on over (q, r) but could over (p, r): turn with a swap
+        const bool swap =
+            (overQR < 0 || Taken(m_nodes[overQR], s)) && overPR >= 0 && !Taken(m_nodes[overPR], s);
+        if (swap) {
+            out.push_back(~static_cast<int>(n.v[flip ? k1 : k]));
+            out.push_back(n.v[flip ? k : k1]);
             ++s.degenerates;
         }
         out.push_back(t);
         n.owner = s.trialId;
         n.stripMark = s.stripId;
-        m_vertexStamp[n.v[0]] = m_vertexStamp[n.v[1]] = m_vertexStamp[n.v[2]] = stamp;
-        // on over (keep, r): one of the two edges just looked at
-        t = keep == q ? overQR : overPR;
-        p = keep;
-        q = r;
+        m_vertexStamp[r] = stamp;
+        // on over (q, r), or over (p, r) after a swap; the new p is the start
+        // of that side when it is side k + 1
+        side = swap ? sidePR : sideQR;
+        t = n.across[side];
+        const int sides = n.acrossSides >> (3 * side);
+        k = sides & 3;
+        flip = ((sides & 4) != 0) != (side == k1);
     }
 }
 
@@ -411,12 +427,18 @@ std::vector<Strip> Stripper::FindStrips() {
             if (std::find(seeds.begin(), seeds.end(), seed) != seeds.end())
                 continue;
             seeds.push_back(seed);
+            // six slots per seed, made when the seed first comes up
+            if (m_seedSlots[seed] < 0) {
+                m_seedSlots[seed] = static_cast<int>(m_slots.size());
+                m_slots.resize(m_slots.size() + kTrialsPerSeed);
+            }
+            const int firstSlot = m_seedSlots[seed];
             for (int k = 0; k < kTrialsPerSeed; ++k) {
-                const int slot = seed * kTrialsPerSeed + k;
+                const int slot = firstSlot + k;
                 const int edge = m_info.triEdges[seed * 3 + k / 2];
                 // a later twin of an earlier trial ties with it: never adopted
                 const int twin = TwinSlot(seed, k);
-                const TrialSlot& twinSlot = m_slots[seed * kTrialsPerSeed + twin];
+                const TrialSlot& twinSlot = m_slots[firstSlot + twin];
                 if (twin < k && twinSlot.twinSame) {
                     ++m_twinsSkipped;
                     if (m_growSkippedTwins) {

@@ -20,14 +20,16 @@
 // different.) A seed's six trials pair up as twins (StripTwinCheck.h): when
 // the earlier one of a pair finds that the later one would grow the same
 // strips, the later one ties with it, cannot be adopted and is not grown; on
-// grids that halves the steps. Growth walks precomputed neighbours with
-// per-triangle marks (no lookups, no clearing); seeds come from a
-// next-uncommitted index and continuations from per-vertex lists of the edges
-// still usable. Memory: linear in the triangles and in the kept results.
+// grids that halves the steps. Growth steps from side to side of precomputed
+// neighbours (no vertex compares, no lookups) with per-triangle marks (no
+// clearing); seeds come from a next-uncommitted index and continuations from
+// per-vertex lists of the edges still usable. Memory: linear in the triangles
+// and in the kept results.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -59,15 +61,18 @@ public:
 
 private:
     // Per table triangle, all a growth step reads, in 32 bytes: the triangle
-    // across each edge, the trial that marked it last (kCommitted once
-    // adopted), the strip that did, the last trial that noted reading it, and
-    // its corners (16-bit indices).
+    // across each side (side k: corners k, k + 1), the trial that marked it
+    // last (kCommitted once adopted), the strip that did, the last trial that
+    // noted reading it, its corners (16-bit indices), and per side k in bits
+    // 3k to 3k + 2 which side of the triangle across is the same edge, plus 4
+    // when that side starts at the same corner.
     struct Node {
         int across[3];
         int owner;
         int stripMark;
         int dependStamp;
         uint16_t v[3];
+        uint16_t acrossSides;
     };
 
     // The strip being grown.
@@ -94,11 +99,15 @@ private:
         size_t begin = 0;
     };
 
-    bool Taken(const Node& n, const Growing& s) const {
-        return n.owner == s.trialId || n.owner == kCommitted;
+    // this trial's or committed (trial ids only grow; kCommitted is above all)
+    bool Taken(const Node& n, const Growing& s) const { return n.owner >= s.trialId; }
+    int AcrossSide(size_t t, int k) const;
+    // past the limit the trial will not be kept: no need to note more
+    void Depend(int tri) {
+        if (m_trialDepends.size() <= kMaxKeptDepends)
+            NoteDepend(tri);
     }
-    int Across(int tri, int a, int b) const;
-    void Depend(int tri);
+    void NoteDepend(int tri);
     int TwinSlot(int seed, int k) const;
     void GrowTrial(int slot, int seed, int edge, bool direction, bool checkTwin);
     void Grow(Growing& s, bool checkTwin);
@@ -108,7 +117,9 @@ private:
     void Commit(int tri);
     void UnlinkIfSpent(int edge);
 
-    static constexpr int kCommitted = -2;
+    static constexpr int kCommitted = std::numeric_limits<int>::max();
+    // trials that read more triangles than this are not kept across passes
+    static constexpr size_t kMaxKeptDepends = 512;
 
     StripifyInfo& m_info;
     std::string* m_diagnostics;
@@ -133,7 +144,7 @@ private:
     std::vector<int> m_liveNext;
     std::vector<int> m_livePrev;
 
-    // Trial results, six slots per table triangle. Small trials are kept
+    // Trial results, six slots per seed. Small trials are kept
     // across passes together with what they depend on: per triangle a list of
     // (slot, generation) records. Large ones touch so much that a later pass
     // rarely finds them valid: they are grown again instead of kept.
@@ -142,7 +153,8 @@ private:
         uint32_t generation;
         int next;
     };
-    std::vector<TrialSlot> m_slots;
+    std::vector<TrialSlot> m_slots;  // six per seed met so far, in seed order
+    std::vector<int> m_seedSlots;    // per table triangle: its first slot, or -1
     std::vector<int> m_kept;
     std::vector<int> m_passResults;
     std::vector<int> m_dependHead;
