@@ -269,31 +269,24 @@ void Stripper::Grow(Growing& s, bool checkTwin) {
     first.stripMark = s.stripId;
     m_vertexStamp[first.v[0]] = m_vertexStamp[first.v[1]] = m_vertexStamp[first.v[2]] = stamp;
 
-    m_forward.assign(1, s.startTri);
+    // the strip's entries as walked: the forward ones from the start
+    // triangle on, then the backward ones (see TrialSlot)
+    const size_t header = m_passResults.size();
+    m_passResults.insert(m_passResults.end(), {0, 0, 0, s.startTri});
     if (checkTwin)
         m_twin.BeginFirstWalk();
-    Walk(s, y, z, m_forward, false);
-    m_backward.clear();
+    Walk(s, y, z, m_passResults, false);
+    const size_t forwardEnd = m_passResults.size();
     if (checkTwin)
         m_twin.BeginSecondWalk();
-    Walk(s, y, x, m_backward, true);
+    Walk(s, y, x, m_passResults, true);
     m_twin.End();
 
-    // the strip: the backward triangles reversed, then the forward ones (a
-    // fake's two entries keep their order)
     const int fakeEntries = s.degenerates - degeneratesBefore;
-    m_passResults.push_back(static_cast<int>(m_backward.size() + m_forward.size()) - fakeEntries);
-    for (size_t i = m_backward.size(); i > 0; --i) {
-        const int entry = m_backward[i - 1];
-        if (i >= 2 && m_backward[i - 2] < 0) {
-            m_passResults.push_back(m_backward[i - 2]);
-            m_passResults.push_back(entry);
-            --i;
-        } else {
-            m_passResults.push_back(entry);
-        }
-    }
-    m_passResults.insert(m_passResults.end(), m_forward.begin(), m_forward.end());
+    const size_t entries = m_passResults.size() - header - 3;
+    m_passResults[header] = static_cast<int>(entries) - fakeEntries;
+    m_passResults[header + 1] = static_cast<int>(forwardEnd - header - 3);
+    m_passResults[header + 2] = static_cast<int>(m_passResults.size() - forwardEnd);
 }
 
 bool Stripper::FindContinuation(const Growing& s, Growing& next) {
@@ -406,6 +399,16 @@ void Stripper::GrowTrial(int slot, int seed, int edge, bool direction, bool chec
 // ---------------------------------------------------------------------------
 // Passes
 
+// The fake (p, q, p) of the entries (~p, q) joins the table's triangles.
+void Stripper::AdoptFake(Strip& strip, int notP, int q) {
+    StripTri fake;
+    fake.c0 = fake.c2 = ~notP;
+    fake.c1 = q;
+    fake.fake = true;
+    strip.tris.push_back(static_cast<int>(m_info.tris.size()));
+    m_info.tris.push_back(fake);
+}
+
 std::vector<Strip> Stripper::FindStrips() {
     m_jump = 0.0f;
     m_firstSeed = true;
@@ -473,21 +476,31 @@ std::vector<Strip> Stripper::FindStrips() {
         size_t pos = m_slots[best].begin;
         const int numStrips = results[pos++];
         for (int k = 0; k < numStrips; ++k) {
-            const int length = results[pos++];
+            const size_t length = static_cast<size_t>(results[pos]);
+            const size_t forward = static_cast<size_t>(results[pos + 1]);
+            const size_t backward = static_cast<size_t>(results[pos + 2]);
+            const int* entries = results.data() + pos + 3;
+            pos += 3 + forward + backward;
             Strip strip;
-            strip.tris.reserve(static_cast<size_t>(length));
-            for (int i = 0; i < length; ++i) {
-                const int entry = results[pos++];
-                if (entry >= 0) {
-                    strip.tris.push_back(entry);
-                    continue;
+            strip.tris.reserve(length);
+            // the backward entries reversed, then the forward ones; a fake's
+            // two entries (~p, q) keep their order
+            const int* back = entries + forward;
+            for (size_t i = backward; i > 0; --i) {
+                if (i >= 2 && back[i - 2] < 0) {
+                    AdoptFake(strip, back[i - 2], back[i - 1]);
+                    --i;
+                } else {
+                    strip.tris.push_back(back[i - 1]);
                 }
-                StripTri fake;
-                fake.c0 = fake.c2 = ~entry;
-                fake.c1 = results[pos++];
-                fake.fake = true;
-                strip.tris.push_back(static_cast<int>(m_info.tris.size()));
-                m_info.tris.push_back(fake);
+            }
+            for (size_t i = 0; i < forward; ++i) {
+                if (entries[i] < 0) {
+                    AdoptFake(strip, entries[i], entries[i + 1]);
+                    ++i;
+                } else {
+                    strip.tris.push_back(entries[i]);
+                }
             }
             adopted.push_back(std::move(strip));
         }

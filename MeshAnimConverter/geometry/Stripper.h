@@ -87,9 +87,12 @@ private:
 
     // A trial's result: in m_kept (valid while `ready`) or in m_passResults
     // (this pass only) from `begin`, as a strip count, then per strip its
-    // triangle count and triangles: a table triangle as its number, a fake
-    // (p, q, p) as the two entries ~p, q. The generation tells current
-    // dependency records from stale ones.
+    // triangle count (fakes included), its forward and backward entry counts
+    // and the entries as the two walks made them (the strip is the backward
+    // ones reversed, then the forward ones): a table triangle as its number,
+    // a fake (p, q, p) as the two entries ~p, q. Only the adopted trial's
+    // strips are put in order. The generation tells current dependency
+    // records from stale ones.
     struct TrialSlot {
         uint32_t generation = 0;
         bool ready = false;
@@ -116,6 +119,7 @@ private:
     int NextUncommitted(int from);
     void Commit(int tri);
     void UnlinkIfSpent(int edge);
+    void AdoptFake(Strip& strip, int notP, int q);
 
     static constexpr int kCommitted = std::numeric_limits<int>::max();
     // trials that read more triangles than this are not kept across passes
@@ -167,7 +171,4 @@ private:
     unsigned m_stripStamp = 0;
 
     StripTwinCheck m_twin;
-
-    std::vector<int> m_forward;
-    std::vector<int> m_backward;
 };
