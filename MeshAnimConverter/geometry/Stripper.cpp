@@ -192,6 +192,16 @@ int Stripper::FindSeed() {
 // k + 2 and (p, r) side k + 1, else the other way round. p and q are corners
 // of the strip already, so only r can close it onto its own vertices.
 void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique) {
+    // past the limit of noted reads, with no twin check, nothing is noted
+    if (m_twin.Active() || m_trialDepends.size() <= kMaxKeptDepends) {
+        WalkSteps<true>(s, p, q, out, unique);
+    } else {
+        WalkSteps<false>(s, p, q, out, unique);
+    }
+}
+
+template <bool kNote>
+void Stripper::WalkSteps(Growing& s, int p, int q, std::vector<int>& out, bool unique) {
     static constexpr int kAfter[5] = {1, 2, 0, 1, 2};  // kAfter[k + i] = (k + i + 1) % 3
     const unsigned stamp = m_stripStamp;
     const Node& start = m_nodes[s.startTri];
@@ -204,8 +214,9 @@ void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique
     int k = (start.acrossSides >> (3 * side)) & 3;
     bool flip = t >= 0 && m_nodes[t].v[k] != p;
     while (t >= 0) {
-        Depend(t);
-        const bool checkTwin = m_twin.Active();
+        if (kNote)
+            Depend(t);
+        const bool checkTwin = kNote && m_twin.Active();
         if (checkTwin)
             m_twin.Read(t);
         Node& n = m_nodes[t];
@@ -223,9 +234,9 @@ void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique
         const int sidePR = flip ? k1 : k2;
         const int overQR = n.across[sideQR];
         const int overPR = n.across[sidePR];
-        if (overQR >= 0)
+        if (kNote && overQR >= 0)
             Depend(overQR);
-        if (overPR >= 0)
+        if (kNote && overPR >= 0)
             Depend(overPR);
         if (checkTwin) {
             if (overQR >= 0)

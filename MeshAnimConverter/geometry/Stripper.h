@@ -115,6 +115,8 @@ private:
     void GrowTrial(int slot, int seed, int edge, bool direction, bool checkTwin);
     void Grow(Growing& s, bool checkTwin);
     void Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique);
+    template <bool kNote>
+    void WalkSteps(Growing& s, int p, int q, std::vector<int>& out, bool unique);
     bool FindContinuation(const Growing& s, Growing& next);
     int NextUncommitted(int from);
     void Commit(int tri);
