@@ -20,11 +20,15 @@
 // different.) A seed's six trials pair up as twins (StripTwinCheck.h): when
 // the earlier one of a pair finds that the later one would grow the same
 // strips, the later one ties with it, cannot be adopted and is not grown; on
-// grids that halves the steps. Growth steps from side to side of precomputed
-// neighbours (no vertex compares, no lookups) with per-triangle marks (no
-// clearing); seeds come from a next-uncommitted index and continuations from
-// per-vertex lists of the edges still usable. Memory: linear in the triangles
-// and in the kept results.
+// those chunks that leaves 210 to 260 steps per triangle. (Dropping a trial
+// once even its best finish, every triangle left in one more strip, cannot
+// beat the pass's best would spare 3 to 8 % of the steps more: not done.)
+// Growth steps from side to side of precomputed neighbours (no vertex
+// compares, no lookups) with per-triangle marks (no clearing; the owner marks
+// stay in the nodes: in an array of their own the walk was slower); seeds
+// come from a next-uncommitted index and continuations from per-vertex lists
+// of the edges still usable. Memory: linear in the triangles and in the kept
+// results.
 #pragma once
 
 #include <cstddef>
