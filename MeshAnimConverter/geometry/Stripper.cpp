@@ -10,8 +10,6 @@ constexpr int kSeedsPerPass = 10;
 constexpr int kTrialsPerSeed = 6;
 constexpr float kJumpStep = 0.1f;
 constexpr float kJumpRestart = 0.05f;
-// trials that read more triangles than this are not kept across passes
-constexpr size_t kMaxKeptDepends = 512;
 
 }  // namespace
 
@@ -26,14 +24,19 @@ Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
         n.v[1] = static_cast<uint16_t>(tri.c1);
         n.v[2] = static_cast<uint16_t>(tri.c2);
         n.dependStamp = -1;
-        for (int k = 0; k < 3; ++k) n.across[k] = m_info.neighbours[t * 3 + k];
+        n.acrossSides = 0;
+        for (int k = 0; k < 3; ++k) {
+            n.across[k] = m_info.neighbours[t * 3 + k];
+            n.acrossSides |= static_cast<uint16_t>(AcrossSide(t, k) << (3 * k));
+        }
         n.owner = -1;
         n.stripMark = -1;
     }
     m_next.resize(count + 1);
     for (size_t i = 0; i < m_next.size(); ++i) m_next[i] = static_cast<int>(i);
     m_vertexStamp.assign(m_info.edgeHeads.size(), 0);
-    m_slots.resize(count * kTrialsPerSeed);
+    m_seedSlots.assign(count, -1);
+    m_twin.Resize(count, m_info.edgeHeads.size());
     m_dependHead.assign(count, -1);
 
     // live edge lists: the edge lists without edges that have one triangle
@@ -61,26 +64,33 @@ Stripper::Stripper(StripifyInfo& info, std::string* diagnostics)
 // ---------------------------------------------------------------------------
 // Triangle state
 
-// The other triangle of the edge (a, b) seen from table triangle `tri`.
-inline int Stripper::Across(int tri, int a, int b) const {
-    const Node& n = m_nodes[tri];
-    for (int k = 0; k < 3; ++k) {
-        const int x = n.v[k];
-        const int y = n.v[k == 2 ? 0 : k + 1];
-        if ((x == a && y == b) || (x == b && y == a))
-            return n.across[k];
+// The side of the triangle across side k of table triangle t that is the same
+// edge (its triangles are the ones that have that edge), plus 4 when it
+// starts at the same corner.
+int Stripper::AcrossSide(size_t t, int k) const {
+    const StripTri& tri = m_info.tris[t];
+    const int corners[3] = {tri.c0, tri.c1, tri.c2};
+    const int a = corners[k];
+    const int b = corners[(k + 1) % 3];
+    const int other = m_info.neighbours[t * 3 + static_cast<size_t>(k)];
+    if (other < 0)
+        return 0;
+    const StripTri& o = m_info.tris[static_cast<size_t>(other)];
+    const int oc[3] = {o.c0, o.c1, o.c2};
+    for (int j = 0; j < 3; ++j) {
+        if (oc[j] == a && oc[(j + 1) % 3] == b)
+            return j + 4;
+        if (oc[j] == b && oc[(j + 1) % 3] == a)
+            return j;
     }
-    return m_info.OtherTri(a, b, tri);  // not an edge of tri: global lookup
+    return 0;
 }
 
 // The trial being grown read whether `tri` is committed: note it, once.
-inline void Stripper::Depend(int tri) {
-    // past the limit the trial will not be kept: no need to note more
+void Stripper::NoteDepend(int tri) {
     Node& n = m_nodes[tri];
-    if (m_trialDepends.size() > kMaxKeptDepends || n.owner == kCommitted ||
-        n.dependStamp == m_nextTrialId) {
+    if (n.owner == kCommitted || n.dependStamp == m_nextTrialId)
         return;
-    }
     n.dependStamp = m_nextTrialId;
     m_trialDepends.push_back(tri);
 }
@@ -176,58 +186,88 @@ int Stripper::FindSeed() {
 // ---------------------------------------------------------------------------
 // Growth
 
+// Walks from the start triangle over its side (p, q). The walk's place is a
+// triangle and the side it came over (corners k, k + 1), `flip` when it came
+// from corner k + 1 to k, that is, when p is corner k + 1: then (q, r) is side
+// k + 2 and (p, r) side k + 1, else the other way round. p and q are corners
+// of the strip already, so only r can close it onto its own vertices.
 void Stripper::Walk(Growing& s, int p, int q, std::vector<int>& out, bool unique) {
+    // past the limit of noted reads, with no twin check, nothing is noted
+    if (m_twin.Active() || m_trialDepends.size() <= kMaxKeptDepends) {
+        WalkSteps<true>(s, p, q, out, unique);
+    } else {
+        WalkSteps<false>(s, p, q, out, unique);
+    }
+}
+
+template <bool kNote>
+void Stripper::WalkSteps(Growing& s, int p, int q, std::vector<int>& out, bool unique) {
+    static constexpr int kAfter[5] = {1, 2, 0, 1, 2};  // kAfter[k + i] = (k + i + 1) % 3
     const unsigned stamp = m_stripStamp;
-    int t = Across(s.startTri, p, q);
+    const Node& start = m_nodes[s.startTri];
+    int side = 0;
+    while (!((start.v[side] == p && start.v[kAfter[side]] == q) ||
+             (start.v[side] == q && start.v[kAfter[side]] == p))) {
+        ++side;
+    }
+    int t = start.across[side];
+    int k = (start.acrossSides >> (3 * side)) & 3;
+    bool flip = t >= 0 && m_nodes[t].v[k] != p;
     while (t >= 0) {
-        Depend(t);
+        if (kNote)
+            Depend(t);
+        const bool checkTwin = kNote && m_twin.Active();
+        if (checkTwin)
+            m_twin.Read(t);
         Node& n = m_nodes[t];
         if (Taken(n, s))
             break;
-        if (unique && m_vertexStamp[n.v[0]] == stamp && m_vertexStamp[n.v[1]] == stamp &&
-            m_vertexStamp[n.v[2]] == stamp) {
+        const int k1 = kAfter[k];
+        const int k2 = kAfter[k + 1];
+        const int r = n.v[k2];
+        if (unique && m_vertexStamp[r] == stamp) {
+            if (checkTwin)
+                m_twin.StoppedOnOwnVertices();
             break;  // would wrap onto the strip's own vertices
         }
-        // the corner that is neither p nor q (the walk arrives over (p, q))
-        int r;
-        if (n.v[0] != p && n.v[0] != q) {
-            r = n.v[0];
-        } else if (n.v[1] != p && n.v[1] != q) {
-            r = n.v[1];
-        } else {
-            r = n.v[2];
-        }
-        if (!((n.v[0] == p || n.v[1] == p || n.v[2] == p) &&
-              (n.v[0] == q || n.v[1] == q || n.v[2] == q))) {
-            r = GetNextIndex(p, q, m_info.tris[t], m_diagnostics);
-        }
-        int keep = q;
-        // the strip cannot go on over (q, r) but could over (p, r): turn with a swap
-        const int overQR = Across(t, q, r);
-        const int overPR = Across(t, p, r);
-        if (overQR >= 0)
+        const int sideQR = flip ? k2 : k1;
+        const int sidePR = flip ? k1 : k2;
+        const int overQR = n.across[sideQR];
+        const int overPR = n.across[sidePR];
+        if (kNote && overQR >= 0)
             Depend(overQR);
-        if (overPR >= 0)
+        if (kNote && overPR >= 0)
             Depend(overPR);
-        if ((overQR < 0 || Taken(m_nodes[overQR], s)) && overPR >= 0 &&
-            !Taken(m_nodes[overPR], s)) {
-            out.push_back(~p);
-            out.push_back(q);
-            keep = p;
+        if (checkTwin) {
+            if (overQR >= 0)
+                m_twin.Read(overQR);
+            if (overPR >= 0)
+                m_twin.Read(overPR);
+            m_twin.Took(t, r, m_vertexStamp[r] == stamp);
+        }
+        // the strip cannot go on over (q, r) but could over (p, r): turn with a swap
+        const bool swap =
+            (overQR < 0 || Taken(m_nodes[overQR], s)) && overPR >= 0 && !Taken(m_nodes[overPR], s);
+        if (swap) {
+            out.push_back(~static_cast<int>(n.v[flip ? k1 : k]));
+            out.push_back(n.v[flip ? k : k1]);
             ++s.degenerates;
         }
         out.push_back(t);
         n.owner = s.trialId;
         n.stripMark = s.stripId;
-        m_vertexStamp[n.v[0]] = m_vertexStamp[n.v[1]] = m_vertexStamp[n.v[2]] = stamp;
-        // on over (keep, r): one of the two edges just looked at
-        t = keep == q ? overQR : overPR;
-        p = keep;
-        q = r;
+        m_vertexStamp[r] = stamp;
+        // on over (q, r), or over (p, r) after a swap; the new p is the start
+        // of that side when it is side k + 1
+        side = swap ? sidePR : sideQR;
+        t = n.across[side];
+        const int sides = n.acrossSides >> (3 * side);
+        k = sides & 3;
+        flip = ((sides & 4) != 0) != (side == k1);
     }
 }
 
-void Stripper::Grow(Growing& s) {
+void Stripper::Grow(Growing& s, bool checkTwin) {
     const StripEdge& edge = m_info.edges[s.startEdge];
     const int x = s.direction ? edge.endA : edge.endB;
     const int y = s.direction ? edge.endB : edge.endA;
@@ -240,26 +280,24 @@ void Stripper::Grow(Growing& s) {
     first.stripMark = s.stripId;
     m_vertexStamp[first.v[0]] = m_vertexStamp[first.v[1]] = m_vertexStamp[first.v[2]] = stamp;
 
-    m_forward.assign(1, s.startTri);
-    Walk(s, y, z, m_forward, false);
-    m_backward.clear();
-    Walk(s, y, x, m_backward, true);
+    // the strip's entries as walked: the forward ones from the start
+    // triangle on, then the backward ones (see TrialSlot)
+    const size_t header = m_passResults.size();
+    m_passResults.insert(m_passResults.end(), {0, 0, 0, s.startTri});
+    if (checkTwin)
+        m_twin.BeginFirstWalk();
+    Walk(s, y, z, m_passResults, false);
+    const size_t forwardEnd = m_passResults.size();
+    if (checkTwin)
+        m_twin.BeginSecondWalk();
+    Walk(s, y, x, m_passResults, true);
+    m_twin.End();
 
-    // the strip: the backward triangles reversed, then the forward ones (a
-    // fake's two entries keep their order)
     const int fakeEntries = s.degenerates - degeneratesBefore;
-    m_passResults.push_back(static_cast<int>(m_backward.size() + m_forward.size()) - fakeEntries);
-    for (size_t i = m_backward.size(); i > 0; --i) {
-        const int entry = m_backward[i - 1];
-        if (i >= 2 && m_backward[i - 2] < 0) {
-            m_passResults.push_back(m_backward[i - 2]);
-            m_passResults.push_back(entry);
-            --i;
-        } else {
-            m_passResults.push_back(entry);
-        }
-    }
-    m_passResults.insert(m_passResults.end(), m_forward.begin(), m_forward.end());
+    const size_t entries = m_passResults.size() - header - 3;
+    m_passResults[header] = static_cast<int>(entries) - fakeEntries;
+    m_passResults[header + 1] = static_cast<int>(forwardEnd - header - 3);
+    m_passResults[header + 2] = static_cast<int>(m_passResults.size() - forwardEnd);
 }
 
 bool Stripper::FindContinuation(const Growing& s, Growing& next) {
@@ -298,9 +336,23 @@ bool Stripper::FindContinuation(const Growing& s, Growing& next) {
     return false;
 }
 
+// The seed's trial with the same pivot vertex and the two walks of the first
+// strip swapped: over the seed's other edge at the pivot, from the third corner.
+int Stripper::TwinSlot(int seed, int k) const {
+    const StripTri& tri = m_info.tris[seed];
+    const int corners[3] = {tri.c0, tri.c1, tri.c2};
+    const int side = k / 2;
+    const StripEdge& edge = m_info.edges[m_info.triEdges[seed * 3 + side]];
+    const int pivot = k % 2 == 0 ? edge.endB : edge.endA;
+    const int third = corners[(side + 2) % 3];
+    const int twinSide = pivot == corners[(side + 1) % 3] ? (side + 1) % 3 : (side + 2) % 3;
+    const StripEdge& twinEdge = m_info.edges[m_info.triEdges[seed * 3 + twinSide]];
+    return 2 * twinSide + (twinEdge.endA == third ? 0 : 1);
+}
+
 // Grows one trial from scratch into `slot`; a small one is kept for later
 // passes, with a record on each triangle it read.
-void Stripper::GrowTrial(int slot, int seed, int edge, bool direction) {
+void Stripper::GrowTrial(int slot, int seed, int edge, bool direction, bool checkTwin) {
     TrialSlot& result = m_slots[slot];
     ++result.generation;
     const size_t printed = m_diagnostics != nullptr ? m_diagnostics->size() : 0;
@@ -318,9 +370,12 @@ void Stripper::GrowTrial(int slot, int seed, int edge, bool direction) {
     m_passResults.push_back(0);
     int numStrips = 0;
     float total = 0.0f;
+    bool twinSame = false;
     while (true) {
         const size_t lengthAt = m_passResults.size();
-        Grow(s);
+        Grow(s, checkTwin && numStrips == 0);
+        if (numStrips == 0)
+            twinSame = checkTwin && m_twin.Holds();
         total += static_cast<float>(m_passResults[lengthAt] - s.degenerates);
         ++numStrips;
         Growing next;
@@ -337,6 +392,7 @@ void Stripper::GrowTrial(int slot, int seed, int edge, bool direction) {
     // a trial that printed must print again when it is grown again
     const bool quiet = m_diagnostics == nullptr || m_diagnostics->size() == printed;
     result.ready = quiet && m_trialDepends.size() <= kMaxKeptDepends;
+    result.twinSame = quiet && twinSame;
     result.kept = result.ready;
     result.begin = begin;
     if (!result.ready)
@@ -353,6 +409,16 @@ void Stripper::GrowTrial(int slot, int seed, int edge, bool direction) {
 
 // ---------------------------------------------------------------------------
 // Passes
+
+// The fake (p, q, p) of the entries (~p, q) joins the table's triangles.
+void Stripper::AdoptFake(Strip& strip, int notP, int q) {
+    StripTri fake;
+    fake.c0 = fake.c2 = ~notP;
+    fake.c1 = q;
+    fake.fake = true;
+    strip.tris.push_back(static_cast<int>(m_info.tris.size()));
+    m_info.tris.push_back(fake);
+}
 
 std::vector<Strip> Stripper::FindStrips() {
     m_jump = 0.0f;
@@ -375,10 +441,30 @@ std::vector<Strip> Stripper::FindStrips() {
             if (std::find(seeds.begin(), seeds.end(), seed) != seeds.end())
                 continue;
             seeds.push_back(seed);
+            // six slots per seed, made when the seed first comes up
+            if (m_seedSlots[seed] < 0) {
+                m_seedSlots[seed] = static_cast<int>(m_slots.size());
+                m_slots.resize(m_slots.size() + kTrialsPerSeed);
+            }
+            const int firstSlot = m_seedSlots[seed];
             for (int k = 0; k < kTrialsPerSeed; ++k) {
-                const int slot = seed * kTrialsPerSeed + k;
+                const int slot = firstSlot + k;
+                const int edge = m_info.triEdges[seed * 3 + k / 2];
+                // a later twin of an earlier trial ties with it: never adopted
+                const int twin = TwinSlot(seed, k);
+                const TrialSlot& twinSlot = m_slots[firstSlot + twin];
+                if (twin < k && twinSlot.twinSame) {
+                    ++m_twinsSkipped;
+                    if (m_growSkippedTwins) {
+                        if (!m_slots[slot].ready)
+                            GrowTrial(slot, seed, edge, k % 2 == 0, false);
+                        if (m_slots[slot].value != twinSlot.value)
+                            ++m_twinMismatches;
+                    }
+                    continue;
+                }
                 if (!m_slots[slot].ready)
-                    GrowTrial(slot, seed, m_info.triEdges[seed * 3 + k / 2], k % 2 == 0);
+                    GrowTrial(slot, seed, edge, k % 2 == 0, twin > k);
                 trials.push_back(slot);
             }
         }
@@ -401,21 +487,31 @@ std::vector<Strip> Stripper::FindStrips() {
         size_t pos = m_slots[best].begin;
         const int numStrips = results[pos++];
         for (int k = 0; k < numStrips; ++k) {
-            const int length = results[pos++];
+            const size_t length = static_cast<size_t>(results[pos]);
+            const size_t forward = static_cast<size_t>(results[pos + 1]);
+            const size_t backward = static_cast<size_t>(results[pos + 2]);
+            const int* entries = results.data() + pos + 3;
+            pos += 3 + forward + backward;
             Strip strip;
-            strip.tris.reserve(static_cast<size_t>(length));
-            for (int i = 0; i < length; ++i) {
-                const int entry = results[pos++];
-                if (entry >= 0) {
-                    strip.tris.push_back(entry);
-                    continue;
+            strip.tris.reserve(length);
+            // the backward entries reversed, then the forward ones; a fake's
+            // two entries (~p, q) keep their order
+            const int* back = entries + forward;
+            for (size_t i = backward; i > 0; --i) {
+                if (i >= 2 && back[i - 2] < 0) {
+                    AdoptFake(strip, back[i - 2], back[i - 1]);
+                    --i;
+                } else {
+                    strip.tris.push_back(back[i - 1]);
                 }
-                StripTri fake;
-                fake.c0 = fake.c2 = ~entry;
-                fake.c1 = results[pos++];
-                fake.fake = true;
-                strip.tris.push_back(static_cast<int>(m_info.tris.size()));
-                m_info.tris.push_back(fake);
+            }
+            for (size_t i = 0; i < forward; ++i) {
+                if (entries[i] < 0) {
+                    AdoptFake(strip, entries[i], entries[i + 1]);
+                    ++i;
+                } else {
+                    strip.tris.push_back(entries[i]);
+                }
             }
             adopted.push_back(std::move(strip));
         }

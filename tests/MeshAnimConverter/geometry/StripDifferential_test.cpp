@@ -12,6 +12,7 @@
 #include "MeshAnimConverter/geometry/StripGenerator.h"
 #include "tests/MeshAnimConverter/geometry/GeometryTestMeshes.h"
 #include "tests/MeshAnimConverter/geometry/StripGeneratorReference.h"
+#include "tests/MeshAnimConverter/geometry/StripTestMeshes.h"
 
 namespace {
 
@@ -190,6 +191,7 @@ TEST(StripDifferential, ChunkSizedMeshes) {
     const StripOptions o = Options(16, 0);
     const NamedMesh meshes[] = {
         {"region at the chunk limit", Cut(geomtest::GridIndices(62, 177), 21845)},
+        {"row-order region", striptest::RowOrderRegion(63, 200, 9000)},
         {"grid", geomtest::GridIndices(60, 40)},
         {"shuffled grid", Shuffled(geomtest::GridIndices(50, 40), 21)},
         {"random soup", geomtest::RandomIndices(4000, 2000, 22)},
@@ -201,6 +203,50 @@ TEST(StripDifferential, ChunkSizedMeshes) {
         EXPECT_EQ(Fast(mesh.idx, o, &fastText), stripref::MakeList(mesh.idx, o, &plainText))
             << mesh.name;
         EXPECT_EQ(fastText, plainText) << mesh.name;
+    }
+}
+
+// Small meshes of every kind, many seeds: closed ones whose walks meet (a
+// trial's twin grows other strips), open ones whose walks stay apart (the
+// twin is skipped), fans that wrap onto their own vertices, holes.
+TEST(StripDifferential, RandomSmallMeshes) {
+    const StripOptions o = Options(16, 0);
+    std::mt19937 rng(41);
+    auto pick = [&rng](int lo, int hi) { return lo + static_cast<int>(rng() % (hi - lo + 1)); };
+    for (int round = 0; round < 120; ++round) {
+        Indices idx;
+        switch (round % 6) {
+            case 0:
+                idx = Torus(pick(3, 9), pick(3, 9));
+                break;
+            case 1:
+                idx = Fan(pick(3, 14), rng() % 2 == 0);
+                break;
+            case 2:
+                idx = striptest::RowOrderRegion(pick(1, 12), pick(1, 12), 1000);
+                break;
+            case 3: {
+                // a grid with random triangles left out
+                const Indices grid = geomtest::GridIndices(pick(2, 10), pick(2, 10));
+                for (size_t t = 0; t + 2 < grid.size(); t += 3) {
+                    if (rng() % 5 != 0)
+                        idx.insert(idx.end(), grid.begin() + static_cast<long>(t),
+                                   grid.begin() + static_cast<long>(t + 3));
+                }
+                break;
+            }
+            case 4:
+                idx = Shuffled(Torus(pick(3, 7), pick(3, 7)), rng());
+                break;
+            default:
+                idx = geomtest::RandomIndices(pick(5, 120), pick(4, 40), rng());
+                break;
+        }
+        std::string fastText;
+        std::string plainText;
+        EXPECT_EQ(Fast(idx, o, &fastText), stripref::MakeList(idx, o, &plainText))
+            << "round " << round;
+        EXPECT_EQ(fastText, plainText) << "round " << round;
     }
 }
 

@@ -165,3 +165,34 @@ TEST(StripifyInfo, HashedLookupMatchesListWalk) {
         }
     }
 }
+
+// The strip walk steps from side to side: the triangle across side k of a
+// table triangle is another table triangle with that side's two corners.
+// Dense soups put three or more triangles on many edges; rotations and a
+// reversed copy share all three.
+TEST(StripifyInfo, NeighbourAcrossEachSideHasThatSide) {
+    std::vector<std::vector<uint16_t>> meshes = {geomtest::GridIndices(6, 5),
+                                                 geomtest::CubeIndices()};
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        meshes.push_back(geomtest::RandomIndices(40 + 30 * static_cast<int>(seed),
+                                                 4 + static_cast<int>(seed) * 3, seed));
+    }
+    meshes.push_back({0, 1, 2, 1, 2, 0, 2, 1, 0, 0, 1, 3});
+    for (size_t m = 0; m < meshes.size(); ++m) {
+        const StripifyInfo info = Build(meshes[m]);
+        for (size_t t = 0; t < info.numTableTris; ++t) {
+            const StripTri& tri = info.tris[t];
+            const int corners[3] = {tri.c0, tri.c1, tri.c2};
+            for (int k = 0; k < 3; ++k) {
+                const int other = info.neighbours[t * 3 + static_cast<size_t>(k)];
+                if (other < 0)
+                    continue;
+                ASSERT_LT(static_cast<size_t>(other), info.numTableTris);
+                EXPECT_NE(static_cast<size_t>(other), t);
+                const StripTri& o = info.tris[static_cast<size_t>(other)];
+                EXPECT_TRUE(o.HasVertex(corners[k]) && o.HasVertex(corners[(k + 1) % 3]))
+                    << "mesh " << m << " triangle " << t << " side " << k;
+            }
+        }
+    }
+}

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "tests/MeshAnimConverter/geometry/GeometryTestMeshes.h"
+#include "tests/MeshAnimConverter/geometry/StripTestMeshes.h"
 
 namespace {
 
@@ -128,4 +130,66 @@ TEST(Stripper, EveryTriangleAdoptedOnce) {
         }
         for (size_t t = 0; t < table; ++t) EXPECT_EQ(seen[t], 1) << "triangle " << t;
     }
+}
+
+// Twins: the trial over (z, y) of a seed (x, y, z) walks the first strip's two
+// walks of the trial over (x, y) in the other order. T0 (0, 1, 2), T1 (2, 1, 3):
+// seed T0, whose edges run (0, 1), (1, 2), (2, 0). Trial 0 (x 0, pivot 1)
+// takes T1 over (1, 2), new corner 3, and nothing over (1, 0); trial 1 (x 1,
+// pivot 0) and trial 2 (x 1, pivot 2, T1 taken by the second walk) read no
+// triangle of their other walk either. Their twins 3 (pivot 1 from 2), 4
+// (pivot 0 from 2) and 5 (pivot 2 from 0) are not grown; trial 0 (value 2)
+// is adopted as before.
+TEST(Stripper, TwoTrianglesSkipThreeTwins) {
+    StripifyInfo info = Build({0, 1, 2, 2, 1, 3});
+    Stripper stripper(info, nullptr);
+    const std::vector<Strip> strips = stripper.FindStrips();
+    ASSERT_EQ(strips.size(), 1u);
+    EXPECT_EQ(strips[0].tris, (std::vector<int>{0, 1}));
+    EXPECT_EQ(stripper.TwinsSkipped(), 3u);
+}
+
+// Tetrahedron: every first walk crosses to the apex, then onto the triangle
+// whose new corner is the seed's third corner, where the twin's second walk
+// would stop on its own vertices: no twin is skipped.
+TEST(Stripper, TetrahedronSkipsNoTwin) {
+    StripifyInfo info = Build(kTetrahedron);
+    Stripper stripper(info, nullptr);
+    EXPECT_EQ(stripper.FindStrips().size(), 1u);
+    EXPECT_EQ(stripper.TwinsSkipped(), 0u);
+}
+
+// Property: a skipped twin, grown all the same, has the average strip length
+// of the earlier trial it was skipped for, and growing it changes no strip.
+// Meshes where walks meet, wrap and turn, and where they stay apart.
+TEST(Stripper, SkippedTwinsTieWithTheirEarlierTwin) {
+    std::mt19937 rng(5);
+    std::vector<std::vector<uint16_t>> meshes = {
+        geomtest::GridIndices(2, 2), geomtest::GridIndices(13, 7), geomtest::CubeIndices(),
+        kTetrahedron, striptest::RowOrderRegion(40, 30, 2000)};
+    for (int n = 0; n < 40; ++n) {
+        const int vertices = 4 + static_cast<int>(rng() % 60);
+        meshes.push_back(geomtest::RandomIndices(10 + static_cast<int>(rng() % 200), vertices,
+                                                 static_cast<unsigned>(n)));
+        meshes.push_back(striptest::RowOrderRegion(1 + n % 9, 1 + n / 4, 1000));
+        // dense: many edges with three or more triangles
+        meshes.push_back(geomtest::RandomIndices(60 + n * 5, 5 + n % 8, static_cast<unsigned>(n)));
+    }
+    size_t skipped = 0;
+    for (size_t m = 0; m < meshes.size(); ++m) {
+        StripifyInfo plainInfo = Build(meshes[m]);
+        StripifyInfo checkedInfo = Build(meshes[m]);
+        Stripper plain(plainInfo, nullptr);
+        Stripper checked(checkedInfo, nullptr);
+        checked.GrowSkippedTwins(true);
+        const std::vector<Strip> plainStrips = plain.FindStrips();
+        const std::vector<Strip> checkedStrips = checked.FindStrips();
+        EXPECT_EQ(checked.TwinMismatches(), 0u) << "mesh " << m;
+        EXPECT_EQ(checked.TwinsSkipped(), plain.TwinsSkipped()) << "mesh " << m;
+        ASSERT_EQ(checkedStrips.size(), plainStrips.size()) << "mesh " << m;
+        for (size_t k = 0; k < plainStrips.size(); ++k)
+            EXPECT_EQ(checkedStrips[k].tris, plainStrips[k].tris) << "mesh " << m;
+        skipped += plain.TwinsSkipped();
+    }
+    EXPECT_GT(skipped, 0u);
 }
