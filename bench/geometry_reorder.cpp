@@ -19,6 +19,7 @@
 #include <string>
 
 #include "MeshAnimConverter/geometry/StripGenerator.h"
+#include "bench/GeometryBench.h"
 #include "tests/MeshAnimConverter/geometry/GeometryTestMeshes.h"
 #include "tests/MeshAnimConverter/geometry/StripGeneratorReference.h"
 
@@ -88,20 +89,11 @@ double MissRatio(const std::vector<Index>& idx) {
     return idx.empty() ? 0.0 : static_cast<double>(misses) / static_cast<double>(idx.size() / 3);
 }
 
-StripOptions ConverterOptions() {
-    StripOptions o;
-    o.cacheSize = 16;
-    o.stitch = true;
-    o.minLength = 0;
-    o.listsOnly = true;
-    return o;
-}
-
 std::vector<uint16_t> Reorder(const BenchMesh& m) {
     std::vector<IndexRun> runs;
     std::vector<IndexRun> renumbered;
     std::string diagnostics;
-    MakeIndexRuns(m.indices, ConverterOptions(), runs, false, &diagnostics);
+    MakeIndexRuns(m.indices, ConverterStripOptions(), runs, false, &diagnostics);
     RenumberRunVertices(runs, static_cast<uint32_t>(m.vertexCount), renumbered);
     return renumbered.empty() ? std::vector<uint16_t>{} : renumbered[0].indices;
 }
@@ -111,25 +103,11 @@ std::vector<uint16_t> ReorderPlain(const BenchMesh& m) {
     std::string diagnostics;
     std::vector<IndexRun> runs(1);
     runs[0].kind = 0;
-    runs[0].indices = stripref::MakeList(m.indices, ConverterOptions(), &diagnostics);
+    runs[0].indices = stripref::MakeList(m.indices, ConverterStripOptions(), &diagnostics);
     runs[0].indexCount = static_cast<uint32_t>(runs[0].indices.size());
     std::vector<IndexRun> renumbered;
     RenumberRunVertices(runs, static_cast<uint32_t>(m.vertexCount), renumbered);
     return renumbered.empty() ? std::vector<uint16_t>{} : renumbered[0].indices;
-}
-
-// Best processor time of `runs` calls, in milliseconds (processor time, not
-// wall clock, so that other work on a shared machine counts less).
-template <typename F>
-double BestMs(int runs, F&& f) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        const std::clock_t start = std::clock();
-        f();
-        const double took = static_cast<double>(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC;
-        best = std::min(best, took);
-    }
-    return best;
 }
 
 void BM_StripReorder(benchmark::State& state) {

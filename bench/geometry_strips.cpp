@@ -16,6 +16,7 @@
 #include "MeshAnimConverter/geometry/StripGenerator.h"
 #include "MeshAnimConverter/geometry/StripifyInfo.h"
 #include "MeshAnimConverter/geometry/Stripper.h"
+#include "bench/GeometryBench.h"
 #include "tests/MeshAnimConverter/geometry/StripGeneratorReference.h"
 #include "tests/MeshAnimConverter/geometry/StripTestMeshes.h"
 
@@ -26,27 +27,6 @@
 namespace {
 
 constexpr size_t kChunkTriangles = 21845;
-
-StripOptions ConverterOptions() {
-    StripOptions o;
-    o.cacheSize = 16;
-    o.stitch = true;
-    o.minLength = 0;
-    o.listsOnly = true;
-    return o;
-}
-
-// Best processor time of `runs` calls, in milliseconds.
-template <typename F>
-double BestMs(int runs, F&& f) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        const std::clock_t start = std::clock();
-        f();
-        best = std::min(best, static_cast<double>(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC);
-    }
-    return best;
-}
 
 // Tables and strip search, as MakeIndexRuns runs them; the strips found.
 size_t Search(const std::vector<uint16_t>& idx, size_t& twinsSkipped) {
@@ -70,10 +50,10 @@ void BM_StripSearch(benchmark::State& state) {
 
     std::vector<IndexRun> runs;
     const double reorderMs =
-        BestMs(3, [&] { MakeIndexRuns(idx, ConverterOptions(), runs, false, nullptr); });
+        BestMs(3, [&] { MakeIndexRuns(idx, ConverterStripOptions(), runs, false, nullptr); });
     std::vector<uint16_t> plain;
     const double refMs =
-        BestMs(1, [&] { plain = stripref::MakeList(idx, ConverterOptions(), nullptr); });
+        BestMs(1, [&] { plain = stripref::MakeList(idx, ConverterStripOptions(), nullptr); });
     state.counters["search_ns_per_tri"] = searchMs * 1e6 / tris;
     state.counters["reorder_ms"] = reorderMs;
     state.counters["ref_ms"] = refMs;
