@@ -1,10 +1,6 @@
 // Building the indexed mesh: chunks per material, welding, neighbours, degenerate removal,
 // chunk bone weights and the attachment copy.
-#include <atomic>
 #include <cstring>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "MeshAnimConverter/mesh/ChunkMeasures.h"
@@ -13,6 +9,7 @@
 #include "MeshAnimConverter/mesh/FanSplit.h"
 #include "MeshAnimConverter/mesh/IndexedMesh.h"
 #include "MeshAnimConverter/report/ExportUserInterface.h"
+#include "toolkit/gtParallelFor.h"
 
 namespace {
 
@@ -50,38 +47,6 @@ std::vector<ChunkPlan> PlanChunks(const std::vector<TriangleFace>& triangles,
 
 float Progress(size_t i, size_t count) {
     return static_cast<float>(i) / static_cast<float>(count);
-}
-
-// Runs work(i) for every i < count, each once, on up to `threads` threads (this one among them,
-// fewer when no more can be had); the first exception (by index) is thrown again afterwards.
-template <class Work>
-void BuildChunksOnThreads(size_t count, unsigned threads, const Work& work) {
-    std::atomic<size_t> next{0};
-    std::vector<std::exception_ptr> errors(count);
-    auto run = [&] {
-        for (size_t i; (i = next.fetch_add(1)) < count;) {
-            try {
-                work(i);
-            } catch (...) {
-                errors[i] = std::current_exception();
-            }
-        }
-    };
-    std::vector<std::thread> workers;
-    for (unsigned t = 1; t < threads && t < count; ++t) {
-        try {
-            workers.emplace_back(run);
-        } catch (const std::system_error&) {
-            break;  // fewer threads
-        }
-    }
-    run();
-    for (std::thread& worker : workers) worker.join();
-    for (const std::exception_ptr& error : errors) {
-        if (error) {
-            std::rethrow_exception(error);
-        }
-    }
 }
 
 void BuildChunk(const GenericMesh& mesh, const std::vector<TriangleFace>& triangles,
@@ -214,7 +179,7 @@ ExIndexedMesh::ExIndexedMesh(const GenericMesh& mesh, bool buildNeighbours, Expo
     }
     if (threads > 1 && plans.size() > 1) {
         ui.ShowStatus("Building chunks");
-        BuildChunksOnThreads(plans.size(), threads, [&](size_t i) {
+        gtParallelFor(plans.size(), threads, [&](size_t i) {
             BuildChunk(mesh, triangles, plans[i], *chunks[i], sourceCorners[i]);
             IndexedMeshChunk& chunk = *chunks[i];
             WeldChunkVertices(chunk.vertices, chunk.normals, chunk.triangles, sourceCorners[i]);

@@ -2,12 +2,12 @@
 #include "MeshAnimConverter/scene/TriangleReader.h"
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 #include "MeshAnimConverter/scene/InterchangeText.h"
 #include "MeshAnimConverter/scene/InterchangeValues.h"
 #include "MeshAnimConverter/scene/TriangleFollower.h"
+#include "toolkit/gtParallelFor.h"
 #include "toolkit/tlLog.h"
 #include "xml/gtXmlCompactDoc.h"
 
@@ -173,23 +173,14 @@ size_t ReadAhead(const std::vector<gtXmlElementRef>& elements, size_t begin, siz
     return end;
 }
 
-// Reads the triangles ahead in `ranges` ranges, the first on this thread; stop[k] is where
-// range k's reading ahead stopped (its start when no thread could be had for it).
+// Reads the triangles ahead in `ranges` ranges on up to as many threads, this one among them;
+// stop[k] is where range k's reading ahead stopped.
 std::vector<size_t> ReadRangesAhead(const std::vector<gtXmlElementRef>& elements,
                                     const std::vector<size_t>& begin, SceneTriangle* out) {
     const size_t ranges = begin.size() - 1;
-    std::vector<size_t> stop(begin.begin(), begin.end() - 1);
-    std::vector<std::thread> workers;
-    try {
-        for (size_t k = 1; k < ranges; ++k) {
-            workers.emplace_back(
-                [&, k] { stop[k] = ReadAhead(elements, begin[k], begin[k + 1], out); });
-        }
-    } catch (...) {
-        // no more threads: the ranges left are read on this thread afterwards
-    }
-    stop[0] = ReadAhead(elements, begin[0], begin[1], out);
-    for (std::thread& worker : workers) worker.join();
+    std::vector<size_t> stop(ranges);
+    gtParallelFor(ranges, static_cast<unsigned>(ranges),
+                  [&](size_t k) { stop[k] = ReadAhead(elements, begin[k], begin[k + 1], out); });
     return stop;
 }
 
