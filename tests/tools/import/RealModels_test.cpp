@@ -81,15 +81,24 @@ INSTANTIATE_TEST_SUITE_P(AssimpTestModels, RealModels, testing::ValuesIn(kRealMo
                              return name;
                          });
 
-TEST(RealMotionClip, RefusedByConvertBeforeAnyFile) {
-    const fs::path model = kModels / "BVH/01_01.bvh";
-    if (!fs::exists(model)) {
-        GTEST_SKIP() << model << " is not installed (package assimp-testmodels)";
+// The motion-capture clip of the test models, imported into a scratch folder (skipped when the
+// package is absent).
+class RealMotionClip : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!fs::exists(model)) {
+            GTEST_SKIP() << model << " is not installed (package assimp-testmodels)";
+        }
+        options.modelPath = model.string();
+        options.outputPath = folder.File("clip.xml");
     }
+
+    const fs::path model = kModels / "BVH/01_01.bvh";
     ScratchFolder folder;
     ImportOptions options;
-    options.modelPath = model.string();
-    options.outputPath = folder.File("clip.xml");
+};
+
+TEST_F(RealMotionClip, RefusedByConvertBeforeAnyFile) {
     options.convert = true;
     const ImportOutcome run = RunImportCaptured(options);
     EXPECT_EQ(run.status, 1);
@@ -98,15 +107,7 @@ TEST(RealMotionClip, RefusedByConvertBeforeAnyFile) {
     EXPECT_TRUE(fs::is_empty(folder.Path()));
 }
 
-TEST(RealMotionClip, BvhSkeletonAndAnimationRead) {
-    const fs::path model = kModels / "BVH/01_01.bvh";
-    if (!fs::exists(model)) {
-        GTEST_SKIP() << model << " is not installed (package assimp-testmodels)";
-    }
-    ScratchFolder folder;
-    ImportOptions options;
-    options.modelPath = model.string();
-    options.outputPath = folder.File("clip.xml");
+TEST_F(RealMotionClip, BvhSkeletonAndAnimationRead) {
     options.frames = FrameSpace::Local;
     const ImportOutcome run = RunImportCaptured(options);
     ASSERT_EQ(run.status, 0) << run.err;
